@@ -1,0 +1,27 @@
+#include "app/singleinstanceapp.h"
+#include "app/widget.h"
+
+#include <QDir>
+
+int main(int argc, char* argv[])
+{
+    SingleInstanceApp app(argc, argv, true, SingleInstanceApp::PerUser, 1000);
+    if (!app.isPrimaryInstance()) {
+        app.postToPrimary(QByteArray(), 100);
+        return 1;
+    }
+    // Every relative path ("./modules", "./updateEx/update") resolves beside the executable.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+
+    int status = 0;
+    {
+        Widget w;
+        QObject::connect(&app, &SingleInstanceApp::receivedMessage, &w, &Widget::receiveMessage);
+        app.installNativeEventFilter(&w);
+        w.show();
+        w.checkScreen();
+        w.checkDevice();
+        status = app.exec();
+    }
+    return status;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVariant>
+
+class QScreen;
+class QWidget;
+class myQQuickView;
+
+enum LayoutType { LayoutUnset = 0, Layout1280x720 = 1, Layout2140x1080 = 2, Layout3160x1080 = 3 };
+
+// "ui_Ctl" for the scene: window geometry and screen follow-up, drag/minimize/close of the
+// frameless window, the program's message boxes, language strings and the input signals.
+class Ui_Controler : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Ui_Controler(QObject* parent = nullptr);
+    ~Ui_Controler() override;
+
+    void setupView(QWidget* w);
+    void initWindow(QWidget* w);
+    myQQuickView* quickView() const { return view; }
+
+signals:
+    void evtHidKeyboardKey(QVariant u8HidKey, QVariant bKeyDown);
+    void evtRelativeMouseButton(QVariant u8ButtonId, QVariant bKeyDown, QVariant axisX, QVariant axisY);
+    void evtAbsoluteMouseButton(QVariant u8ButtonId, QVariant bKeyDown, QVariant x, QVariant y);
+    void evtMouseWheel(QVariant nWheelDelta, QVariant bHorizontal);
+
+public slots:
+    void moveWindow();
+    void setMoveWindow();
+    void onHideWindow();
+    void onCloseWindow();
+    void onScreenResize();
+    void CalcNormalGeometry(QWidget* w, QRect* rect, bool* bOriginalWindowSize, LayoutType* ar,
+                            int nAppResolutions[6], double* dScale);
+    void CalcNormalGeometry(const QScreen* screen, QRect* rect, bool* bOriginalWindowSize,
+                            LayoutType* ar, int nAppResolutions[6], double* dScale);
+    void showSyncFail();
+    void showUpdateSuccess(bool result);
+    void showPairSuccess(bool result);
+    void msgbox(QString title, QString msg, bool bIsError);
+    bool msgboxKey();
+    QStringList getLangStrings(QString typeStr, QString langCode);
+    void CheckCurrentScreen();
+
+private:
+    QScreen* windowScreen(QWidget* w) const;
+
+    QWidget* window = nullptr;
+    myQQuickView* view = nullptr;
+    QTimer screenTimer;
+    QString screenName;
+    QScreen* currentScreen = nullptr;
+    bool bOriginalWindowSize = false;
+    LayoutType layoutType = LayoutUnset;
+    int nAppResolutions[6] = {1280, 720, 2140, 1080, 3160, 1080};
+    QString updateTitle, updateSuccessText, updateFailText;
+    QString pairTitle, pairSuccessText, pairFailText;
+    QString keyWarnTitle, keyWarnText;
+    QString syncFailTitle, syncFailText;
+    QPoint lastCursorPos;
+};

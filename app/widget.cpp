@@ -1,0 +1,146 @@
+#include "app/widget.h"
+
+#include "app/inputcapture.h"
+#include "app/ui_controler.h"
+#include "device/discovery.h"
+#include "frontend/myqquickview.h"
+#include "platform/devicenotifier.h"
+#include "platform/resumenotifier.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFileIconProvider>
+#include <QMenu>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+static const char trayMenuStyle[] =
+    "QMenu { border: 1px solid rgb(100, 100, 100); background: rgb(0, 0, 0); } "
+    "QMenu::item { height: 24px; padding: 0px 50px 0px 40px; } "
+    "QMenu::item:enabled { color: rgb(225, 225, 225); } "
+    "QMenu::item:!enabled { color: rgb(155, 155, 155); } "
+    "QMenu::item:enabled:selected { color: rgb(230, 230, 230); background: rgba(255, 255, 255, 40); } "
+    "QMenu::separator { height: 1px; background: rgb(100, 100, 100); } "
+    "QMenu::indicator { width: 13px; height: 13px; } "
+    "QMenu::icon { padding-left: 2px; padding-right: 2px; } ";
+
+static QIcon programIcon()
+{
+#ifdef Q_OS_WIN
+    return QFileIconProvider().icon(QFileInfo(QCoreApplication::applicationFilePath()));
+#else
+    // No icons are embedded in ELF files: the same picture ships as a resource.
+    return QIcon(QStringLiteral(":/quillex.svg"));
+#endif
+}
+
+void forwardDeviceEvent(Widget* owner, quint8 byte0, quint8 byte1, quint8 byte2, quint8 byte3)
+{
+    if (owner && owner->uiCtl && owner->uiCtl->quickView())
+        owner->uiCtl->quickView()->syncFwData(byte0, byte1, byte2, byte3);
+}
+
+Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
+{
+    hidThread.owner = this;
+
+    uiCtl = new Ui_Controler;
+    uiCtl->setupView(this);
+    uiCtl->quickView()->deviceLink = &hidThread;
+
+    checkDeviceTimer.setInterval(200);
+    checkDeviceTimer.setSingleShot(true);
+    connect(&checkDeviceTimer, &QTimer::timeout, this, &Widget::checkDevice);
+
+    trayIcon = new QSystemTrayIcon(this);
+    auto* exitAction = new QAction(tr("Exit"), this);
+    connect(exitAction, &QAction::triggered, this, &Widget::exitSYS);
+    auto* menu = new QMenu(this);
+    menu->addAction(exitAction);
+    menu->setStyleSheet(QString::fromLatin1(trayMenuStyle));
+    trayIcon->setContextMenu(menu);
+    trayIcon->setToolTip(QStringLiteral("WIRELESS GAMING MOUSE APP"));
+    trayIcon->setIcon(programIcon());
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
+    trayIcon->setVisible(true);
+
+    installInputCapture(this);
+
+    // Linux counterparts of WM_DEVICECHANGE and PBT_APMRESUMEAUTOMATIC.
+    auto* devices = new DeviceNotifier(this);
+    connect(devices, &DeviceNotifier::devicesChanged, this, [this] { onDeviceChange(); });
+    auto* resume = new ResumeNotifier(this);
+    connect(resume, &ResumeNotifier::resumed, &checkDeviceTimer, qOverload<>(&QTimer::start));
+}
+
+Widget::~Widget()
+{
+    uiCtl->deleteLater();
+}
+
+void Widget::onDeviceChange()
+{
+    if (!uiCtl->quickView()->suspendDeviceCheck)
+        checkDeviceTimer.start();
+}
+
+void Widget::checkDevice()
+{
+    hidThread.publishDevices(discoverDevices());
+    if (hidThread.onlineList.isEmpty())
+        qDebug() << "Device DisConnect";
+    uiCtl->quickView()->initUI();
+}
+
+void Widget::exitSYS()
+{
+    removeInputCapture();
+    hidThread.hid_StopListen();
+    QCoreApplication::exit(0);
+}
+
+void Widget::receiveMessage(uint instanceId, QByteArray message)
+{
+    qDebug() << "message from instance" << instanceId << message;
+}
+
+void Widget::checkScreen()
+{
+    uiCtl->initWindow(this);
+}
+
+void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::Trigger && !isVisible())
+        setVisible(true);
+}
+
+bool Widget::nativeEventFilter(const QByteArray& eventType, void* message, long* result)
+{
+    Q_UNUSED(result)
+#ifdef Q_OS_WIN
+    if (eventType != "windows_generic_MSG")
+        return false;
+    const MSG* msg = static_cast<const MSG*>(message);
+    switch (msg->message) {
+    case WM_INPUT:
+        break; // raw mouse input belongs to the input capture
+    case WM_POWERBROADCAST:
+        if (msg->wParam == PBT_APMRESUMEAUTOMATIC)
+            checkDeviceTimer.start();
+        break;
+    case WM_DEVICECHANGE:
+        onDeviceChange();
+        break;
+    default:
+        break;
+    }
+#else
+    Q_UNUSED(eventType)
+    Q_UNUSED(message)
+#endif
+    return false;
+}

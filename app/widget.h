@@ -1,0 +1,41 @@
+#pragma once
+
+#include "device/hid_thread.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+class Ui_Controler;
+class DeviceNotifier;
+class ResumeNotifier;
+
+// The frameless, translucent main window that hosts the scene, owns the device link and the tray.
+class Widget : public QWidget, public QAbstractNativeEventFilter
+{
+    Q_OBJECT
+public:
+    explicit Widget(QWidget* parent = nullptr);
+    ~Widget() override;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, long* result) override;
+
+    QTimer checkDeviceTimer;
+    Ui_Controler* uiCtl = nullptr;
+    Hid_Thread hidThread;
+    QSystemTrayIcon* trayIcon = nullptr;
+    QWindow rawInputWindow;
+
+public slots:
+    void checkDevice();
+    void exitSYS();
+    void receiveMessage(uint instanceId, QByteArray message);
+    void checkScreen();
+    void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
+
+private:
+    // Restarts the debounce timer unless an update or a pairing has suspended device checks.
+    void onDeviceChange();
+};

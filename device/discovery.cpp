@@ -1,0 +1,6 @@
+#include "device/discovery.h"
+
+QList<DevInfo> discoverDevices(const QString&)
+{
+    return {};
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "device/devinfo.h"
+
+#include <QFuture>
+#include <QList>
+#include <QMutex>
+#include <QThread>
+#include <QVariant>
+#include <atomic>
+
+struct hid_device_;
+typedef struct hid_device_ hid_device;
+
+class Widget;
+
+// Forwards one device notification (bytes 1-4 of a 5-byte event report) to the scene. Defined by
+// the application (main window -> controller -> view); called on the listener's pool thread.
+void forwardDeviceEvent(Widget* owner, quint8 byte0, quint8 byte1, quint8 byte2, quint8 byte3);
+
+// The device link: discovery results, the one-command-at-a-time transport and the event
+// listener. Derives from QThread for historical reasons but is never started; commands run on
+// the caller's (main) thread, only the listener runs on the global thread pool.
+class Hid_Thread : public QThread
+{
+    Q_OBJECT
+public:
+    explicit Hid_Thread(QObject* parent = nullptr);
+    ~Hid_Thread() override;
+
+    Q_INVOKABLE void hid_GetApData(quint8* srcDat, bool isTable0, quint8 table1StartByte);
+    Q_INVOKABLE QVariant hid_GetDeviceStrCount();
+    Q_INVOKABLE void hid_Send8ByteData(quint8 table, quint8 startAddr, quint8 length, quint8 byte0,
+                                       quint8 byte1, quint8 byte2, quint8 byte3);
+    Q_INVOKABLE bool hid_runPairt(bool bRunning, bool bStart);
+    Q_INVOKABLE void hid_04H_SendMacroData(quint8 index, quint32 length, quint8* SrcDat);
+    Q_INVOKABLE bool hid_ioPairOnline(bool getAddr, quint8* srcDat);
+
+    // Replaces devList and onlineList with a discovery result (under devListLock).
+    void publishDevices(const QList<DevInfo>& entries);
+
+    hid_device* hid_OpenDevice(int index);
+    bool hid_FeatureRead(int n);
+    bool hid_FeatureWrite(int n);
+    bool hid_WaitReady();
+    void hid_StartListen(int index);
+    void hid_StopListen();
+    void hid_ListenLoop(int index);
+
+    Widget* owner = nullptr;
+    QList<DevInfo> devList;
+    QList<DevInfo> onlineList;
+    qint32 curDevIndex = 255;
+    hid_device* hidDev = nullptr;
+    hid_device* hidDevEvent = nullptr;
+    std::atomic<quint8> isReady{1};
+    std::atomic<quint8> isListening{0};
+    QFuture<void> listenFuture;
+    quint8 cmdBuf[9] = {};
+    quint8 ackBuf[9] = {};
+    quint8 dataBuf[512] = {};
+
+    // Guards devList against the listener reading its event path while discovery replaces it.
+    QMutex devListLock;
+};
