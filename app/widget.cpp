@@ -90,8 +90,6 @@ void Widget::onDeviceChange()
 void Widget::checkDevice()
 {
     hidThread.publishDevices(discoverDevices());
-    if (hidThread.onlineList.isEmpty())
-        qDebug() << "Device DisConnect";
     uiCtl->quickView()->initUI();
 }
 

@@ -1,14 +1,31 @@
 #include "device/hid_thread.h"
 
-Hid_Thread::Hid_Thread(QObject* parent) : QThread(parent) {}
-Hid_Thread::~Hid_Thread() = default;
+#include "device/frames.h"
 
-void Hid_Thread::hid_GetApData(quint8*, bool, quint8) {}
-QVariant Hid_Thread::hid_GetDeviceStrCount() { return onlineList.size(); }
-void Hid_Thread::hid_Send8ByteData(quint8, quint8, quint8, quint8, quint8, quint8, quint8) {}
-bool Hid_Thread::hid_runPairt(bool, bool) { return false; }
-void Hid_Thread::hid_04H_SendMacroData(quint8, quint32, quint8*) {}
-bool Hid_Thread::hid_ioPairOnline(bool, quint8*) { return false; }
+#include <QCoreApplication>
+#include <QDebug>
+#include <QMutexLocker>
+#include <hidapi.h>
+#include <vector>
+
+namespace
+{
+constexpr int kAnswerTimeoutMs = 500;
+constexpr int kBlockPauseMs = 20;
+constexpr int kWaitStepMs = 8;
+constexpr int kWaitSteps = 255;
+} // namespace
+
+Hid_Thread::Hid_Thread(QObject* parent) : QThread(parent) {}
+
+Hid_Thread::~Hid_Thread()
+{
+    // The pool task still uses this object: it must be gone before the object is.
+    isListening = 0;
+    listenFuture.waitForFinished();
+    closeCommand();
+}
+
 void Hid_Thread::publishDevices(const QList<DevInfo>& entries)
 {
     QMutexLocker lock(&devListLock);
@@ -17,11 +34,129 @@ void Hid_Thread::publishDevices(const QList<DevInfo>& entries)
     for (const DevInfo& d : entries)
         if (!d.commandPath.isEmpty())
             onlineList.append(d);
+    if (onlineList.isEmpty())
+        qDebug() << "Device DisConnect";
 }
-hid_device* Hid_Thread::hid_OpenDevice(int) { return nullptr; }
-bool Hid_Thread::hid_FeatureRead(int) { return false; }
-bool Hid_Thread::hid_FeatureWrite(int) { return false; }
-bool Hid_Thread::hid_WaitReady() { return false; }
-void Hid_Thread::hid_StartListen(int) {}
-void Hid_Thread::hid_StopListen() {}
-void Hid_Thread::hid_ListenLoop(int) {}
+
+bool Hid_Thread::commandEntry(int index, QString* path, int* reportLength)
+{
+    QMutexLocker lock(&devListLock);
+    if (index < 0 || index >= devList.size())
+        return false;
+    *path = devList[index].commandPath;
+    *reportLength = devList[index].reportLength;
+    return true;
+}
+
+hid_device* Hid_Thread::hid_OpenDevice(int index)
+{
+    QString path;
+    int reportLength = 0;
+    if (!commandEntry(index, &path, &reportLength) || path.isEmpty())
+        return nullptr;
+    closeCommand();
+    hidDev = hid_open_path(path.toLocal8Bit().constData());
+    if (!hidDev) {
+        // Later commands fail at once until discovery finds the interface again.
+        QMutexLocker lock(&devListLock);
+        if (index < devList.size() && devList[index].commandPath == path)
+            devList[index].commandPath.clear();
+        return nullptr;
+    }
+    hid_set_nonblocking(hidDev, 0);
+    return hidDev;
+}
+
+void Hid_Thread::closeCommand()
+{
+    if (hidDev)
+        hid_close(hidDev);
+    hidDev = nullptr;
+}
+
+bool Hid_Thread::reopen()
+{
+    return hid_OpenDevice(curDevIndex) != nullptr;
+}
+
+bool Hid_Thread::endExchange(bool ok)
+{
+    closeCommand();
+    isReady = 1;
+    return ok;
+}
+
+bool Hid_Thread::hid_WaitReady()
+{
+    for (int i = 0; isReady == 0 && i < kWaitSteps; ++i) {
+        QThread::msleep(kWaitStepMs);
+        QCoreApplication::processEvents();
+    }
+    if (isReady == 0)
+        return false;
+    isReady = 0;
+    return true;
+}
+
+bool Hid_Thread::beginCommand(const char* failLine)
+{
+    if (hid_WaitReady())
+        return true;
+    qDebug() << failLine;
+    return false;
+}
+
+void Hid_Thread::setFrame(const std::array<quint8, 9>& frame)
+{
+    std::copy(frame.begin(), frame.end(), cmdBuf);
+}
+
+bool Hid_Thread::sendCommandFrame(int n, int* reportLength)
+{
+    QString path;
+    // A report length below 1 would never advance through the blocks.
+    if (!commandEntry(curDevIndex, &path, reportLength) || *reportLength < 1 || n < 0 ||
+        n > frames::kMacroMaxLength)
+        return false;
+    // The first open only tests that the interface is there; each transfer gets its own.
+    return hid_OpenDevice(curDevIndex) && reopen() &&
+           hid_send_feature_report(hidDev, cmdBuf, sizeof cmdBuf) >= 0;
+}
+
+bool Hid_Thread::hid_FeatureRead(int n)
+{
+    int reportLength = 0;
+    if (!sendCommandFrame(n, &reportLength))
+        return endExchange(false);
+    if (n == 0) {
+        ackBuf[0] = 0;
+        return endExchange(reopen() && hid_get_feature_report(hidDev, ackBuf, sizeof ackBuf) >= 0);
+    }
+    const int chunk = frames::chunkSize(n, reportLength);
+    std::vector<quint8> block(size_t(reportLength) + 1);
+    for (int offset = 0; offset < n; offset += chunk) {
+        std::fill(block.begin(), block.end(), 0);
+        if (!reopen() || hid_read_timeout(hidDev, block.data(), block.size(), kAnswerTimeoutMs) < 0)
+            return endExchange(false);
+        // A time-out leaves the block zero-filled; callers check their own validity markers.
+        std::copy(block.begin(), block.begin() + chunk, dataBuf + offset);
+    }
+    return endExchange(true);
+}
+
+bool Hid_Thread::hid_FeatureWrite(int n)
+{
+    QCoreApplication::processEvents();
+    int reportLength = 0;
+    if (!sendCommandFrame(n, &reportLength))
+        return endExchange(false);
+    const int chunk = frames::chunkSize(n, reportLength);
+    for (int offset = 0; offset < n; offset += chunk) {
+        const std::vector<quint8> report =
+            frames::outputReport(dataBuf + offset, chunk, reportLength);
+        if (!reopen() || hid_write(hidDev, report.data(), report.size()) < 0)
+            return endExchange(false);
+        QThread::msleep(kBlockPauseMs);
+    }
+    return endExchange(true);
+}

@@ -7,6 +7,7 @@
 #include <QMutex>
 #include <QThread>
 #include <QVariant>
+#include <array>
 #include <atomic>
 
 struct hid_device_;
@@ -36,7 +37,8 @@ public:
     Q_INVOKABLE void hid_04H_SendMacroData(quint8 index, quint32 length, quint8* SrcDat);
     Q_INVOKABLE bool hid_ioPairOnline(bool getAddr, quint8* srcDat);
 
-    // Replaces devList and onlineList with a discovery result (under devListLock).
+    // Replaces devList and onlineList with a discovery result (under devListLock) and notes in
+    // the debug log when nothing is connected.
     void publishDevices(const QList<DevInfo>& entries);
 
     hid_device* hid_OpenDevice(int index);
@@ -62,4 +64,20 @@ public:
 
     // Guards devList against the listener reading its event path while discovery replaces it.
     QMutex devListLock;
+
+private:
+    // The wait that opens a command; writes failLine when the transport stays busy.
+    bool beginCommand(const char* failLine);
+    void setFrame(const std::array<quint8, 9>& frame);
+    // Path and report length of the addressed entry; false when the index is out of range.
+    bool commandEntry(int index, QString* path, int* reportLength);
+    // Reopens the command interface for one transfer; false when it cannot be opened.
+    bool reopen();
+    void closeCommand();
+    // Test open, then the command frame on a fresh handle; n is the data phase length.
+    bool sendCommandFrame(int n, int* reportLength);
+    // Ends an exchange: the handle is closed and the transport is free again.
+    bool endExchange(bool ok);
+    QString eventPathOf(int index);
+    void clearEventPath(int index);
 };
