@@ -1,8 +1,8 @@
 #include "app/ui_controler.h"
 
 #include "app/widget.h"
-#include "frontend/myqquickview.h"
 #include "device/hid_thread.h"
+#include "frontend/myqquickview.h"
 
 #include <QCursor>
 #include <QDebug>
@@ -116,33 +116,88 @@ void Ui_Controler::CalcNormalGeometry(QWidget* w, QRect* rect, bool* bOriginal, 
 void Ui_Controler::CalcNormalGeometry(const QScreen* screen, QRect* rect, bool* bOriginal,
                                       LayoutType* ar, int resolutions[6], double* dScale)
 {
-    const QRect full = screen ? screen->geometry() : QRect(0, 0, 1280, 720);
-    const QSize screenSize = full.size();
-    const double ratio1 = double(resolutions[0]) / resolutions[1];
-    const double ratio3 = double(resolutions[4]) / resolutions[5];
-    const double screenRatio = double(screenSize.width()) / screenSize.height();
-    const QSize fitBox = (screenSize * 2) / 3;
-    if (*ar == LayoutUnset)
-        *ar = screenRatio <= ratio1 ? Layout1280x720 : (screenRatio >= ratio3 ? Layout3160x1080 : Layout2140x1080);
-    QSize design(resolutions[2], resolutions[3]);
-    if (*ar == Layout1280x720)
-        design = QSize(resolutions[0], resolutions[1]);
-    else if (*ar == Layout3160x1080)
-        design = QSize(resolutions[4], resolutions[5]);
-    QSize size = design;
-    if (!*bOriginal)
-        size.scale(fitBox, Qt::KeepAspectRatio);
-    *dScale = double(size.width()) / design.width();
-    *rect = QRect(QPoint(0, 0), size);
-    rect->moveCenter(full.center());
+    // Only a platform without any screen has no primary screen; lay out for the smallest design.
+    const QRect full = screen ? screen->geometry() : QRect(0, 0, resolutions[0], resolutions[1]);
+    const ScreenFit fit = fitToScreen(full, *bOriginal, *ar, resolutions);
+    *ar = fit.layout;
+    *rect = fit.rect;
+    *dScale = fit.scale;
 }
 
-void Ui_Controler::showSyncFail() {}
-void Ui_Controler::showUpdateSuccess(bool) {}
-void Ui_Controler::showPairSuccess(bool) {}
-void Ui_Controler::msgbox(QString, QString, bool) {}
-bool Ui_Controler::msgboxKey() { return false; }
-QStringList Ui_Controler::getLangStrings(QString, QString) { return {}; }
+int Ui_Controler::execBox(QMessageBox::Icon icon, const QString& title, const QString& text,
+                          QMessageBox::StandardButtons buttons,
+                          QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, nullptr,
+                    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    box.setAttribute(Qt::WA_NativeWindow);
+    box.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
+    box.setWindowFlags(box.windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
+void Ui_Controler::showSyncFail()
+{
+    execBox(QMessageBox::Critical, syncFailTitle, syncFailText, QMessageBox::Ok);
+}
+
+void Ui_Controler::showUpdateSuccess(bool result)
+{
+    // Drop the device and look for it again: the update re-plugged it, possibly as another entry.
+    if (auto* w = qobject_cast<Widget*>(window)) {
+        w->hidThread.curDevIndex = 255;
+        view->suspendDeviceCheck = false;
+        w->checkDeviceTimer.start();
+    }
+    msgbox(updateTitle, result ? updateSuccessText : updateFailText, false);
+}
+
+void Ui_Controler::showPairSuccess(bool result)
+{
+    if (view)
+        view->suspendDeviceCheck = false;
+    msgbox(pairTitle, result ? pairSuccessText : pairFailText, false);
+}
+
+void Ui_Controler::msgbox(QString title, QString msg, bool bIsError)
+{
+    execBox(bIsError ? QMessageBox::Critical : QMessageBox::Information, title, msg,
+            QMessageBox::Ok);
+}
+
+bool Ui_Controler::msgboxKey()
+{
+    return execBox(QMessageBox::Warning, keyWarnTitle, keyWarnText,
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+QStringList Ui_Controler::getLangStrings(QString typeStr, QString langCode)
+{
+    QSettings lang(QStringLiteral("./modules/i18n/") + langCode + QStringLiteral(".ini"),
+                   QSettings::IniFormat);
+    lang.setIniCodec("UTF-8");
+    const int count = lang.value(typeStr + QStringLiteral("/total")).toInt();
+    QStringList texts;
+    for (int i = 0; i < count; ++i)
+        texts.append(lang.value(typeStr + QLatin1Char('/') + QString::number(i)).toString());
+
+    const auto text = [&lang](const char* key) {
+        return lang.value(QLatin1String(key)).toString();
+    };
+    updateTitle = text("PageUpdate/0");
+    updateSuccessText = text("PageUpdate/14");
+    updateFailText = text("PageUpdate/15");
+    pairTitle = text("PageUpdate/8");
+    pairSuccessText = text("PageUpdate/12");
+    pairFailText = text("PageUpdate/13");
+    keyWarnTitle = text("PageKey/0");
+    keyWarnText = text("PageKey/20");
+    syncFailTitle = text("PageMain/17");
+    syncFailText = text("PageMain/18");
+    return texts;
+}
 
 void Ui_Controler::CheckCurrentScreen()
 {

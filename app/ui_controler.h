@@ -8,11 +8,13 @@
 #include <QTimer>
 #include <QVariant>
 
+#include "app/screengeometry.h"
+
+#include <QMessageBox>
+
 class QScreen;
 class QWidget;
 class myQQuickView;
-
-enum LayoutType { LayoutUnset = 0, Layout1280x720 = 1, Layout2140x1080 = 2, Layout3160x1080 = 3 };
 
 // "ui_Ctl" for the scene: window geometry and screen follow-up, drag/minimize/close of the
 // frameless window, the program's message boxes, language strings and the input signals.
@@ -29,7 +31,8 @@ public:
 
 signals:
     void evtHidKeyboardKey(QVariant u8HidKey, QVariant bKeyDown);
-    void evtRelativeMouseButton(QVariant u8ButtonId, QVariant bKeyDown, QVariant axisX, QVariant axisY);
+    void evtRelativeMouseButton(QVariant u8ButtonId, QVariant bKeyDown, QVariant axisX,
+                                QVariant axisY);
     void evtAbsoluteMouseButton(QVariant u8ButtonId, QVariant bKeyDown, QVariant x, QVariant y);
     void evtMouseWheel(QVariant nWheelDelta, QVariant bHorizontal);
 
@@ -53,6 +56,10 @@ public slots:
 
 private:
     QScreen* windowScreen(QWidget* w) const;
+    // Shows one modal box with the program's fixed window flags; returns the button pressed.
+    static int execBox(QMessageBox::Icon icon, const QString& title, const QString& text,
+                       QMessageBox::StandardButtons buttons,
+                       QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     QWidget* window = nullptr;
     myQQuickView* view = nullptr;

@@ -1,10 +1,24 @@
 #include "frontend/myqquickview.h"
 
 #include "device/hid_thread.h"
+#include "frontend/datafolder.h"
 
+#include <QFocusEvent>
 #include <QQuickItem>
 
-myQQuickView::myQQuickView(QWidget* parent) : QQuickWidget(parent) {}
+myQQuickView::myQQuickView(QWidget* parent) : QQuickWidget(parent)
+{
+    settleModulesDir();
+    appSettings =
+        new QSettings(modulesDir() + QStringLiteral("/apConfig.ini"), QSettings::IniFormat, this);
+    appSettings->setIniCodec("UTF-8");
+
+    updateProcess = new QProcess(this);
+    connect(updateProcess, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+            &myQQuickView::onUpdaterFinished);
+    connect(updateProcess, &QProcess::errorOccurred, this, &myQQuickView::onUpdaterError);
+}
+
 myQQuickView::~myQQuickView() = default;
 
 void myQQuickView::clearHidBusy()
@@ -26,13 +40,21 @@ void myQQuickView::setUiLayout(int layouttype, double scale)
 
 void myQQuickView::syncFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3)
 {
-    QMetaObject::invokeMethod(rootObject(), "syncFwData", Qt::QueuedConnection,
-                              Q_ARG(QVariant, int(byte0)), Q_ARG(QVariant, int(byte1)),
-                              Q_ARG(QVariant, int(byte2)), Q_ARG(QVariant, int(byte3)));
+    // Called on the listener's pool thread: the root object may only be looked up on the GUI
+    // thread, so the whole call is posted there (in order, one event per notification).
+    QMetaObject::invokeMethod(
+        this,
+        [this, byte0, byte1, byte2, byte3] {
+            QMetaObject::invokeMethod(rootObject(), "syncFwData", Qt::DirectConnection,
+                                      Q_ARG(QVariant, int(byte0)), Q_ARG(QVariant, int(byte1)),
+                                      Q_ARG(QVariant, int(byte2)), Q_ARG(QVariant, int(byte3)));
+        },
+        Qt::QueuedConnection);
 }
 
 void myQQuickView::focusInEvent(QFocusEvent* event)
 {
+    // Repaint only; the scene keeps its own focus handling.
     update();
     event->accept();
 }

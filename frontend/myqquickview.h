@@ -3,11 +3,15 @@
 #include <QProcess>
 #include <QQuickWidget>
 #include <QSettings>
+#include <QStringList>
 #include <QVariant>
 
 class Hid_Thread;
 
 // Hosts the QML scene and is the bridge ("ui_View") through which the scene reaches native code.
+// The slots are implemented by topic: bridge calls (myqquickview.cpp), data store
+// (datastore.cpp), table reads and updater launch (firmwaresync.cpp), device selection and
+// pairing (deviceselection.cpp), and OS integration (systemintegration.cpp).
 class myQQuickView : public QQuickWidget
 {
     Q_OBJECT
@@ -33,7 +37,26 @@ public slots:
     void initUI();
     void setUiLayout(int layouttype, double scale);
     void syncFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3);
+    void startFwUpdateEvent(QString path);
+    void syncUpdateExProgram();
+    QVariantList syncFwData_Table0();
+    QVariantList syncFwData_Table1();
+    bool saveAppDataList(QVariant key, QVariantList tmpdatalist, QVariant mode);
+    QVariantList getAppDataList(QVariant key);
+    bool startPair(bool bStart, QString strID, uchar dId);
+    void runPair();
+    bool connectCurrentDevice(QString strID, uchar mId, uchar dId);
+    void openWinMouseSetting();
+    QVariant getOtherProperty(QString key, QVariant args, QVariant strID);
+    QStringList initDeviceOnline(int i);
+    bool startPairOnLine(QString strID, uchar dId);
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void onUpdaterFinished(int exitCode, QProcess::ExitStatus exitStatus);
+    void onUpdaterError(QProcess::ProcessError error);
+    // Points commands at catalog entry `index`; the listener follows only when the entry changes.
+    void selectEntry(int index);
 };

@@ -1,0 +1,76 @@
+#include "frontend/datafolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#ifdef Q_OS_WIN
+extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
+#endif
+
+static const char appModulesDir[] = "./modules";
+
+static QString& settledDir()
+{
+    static QString dir = QLatin1String(appModulesDir);
+    return dir;
+}
+
+QString modulesDir()
+{
+    return settledDir();
+}
+
+void settleModulesDir()
+{
+    static bool settled = false;
+    if (settled)
+        return;
+    settled = true;
+    settledDir() = chooseModulesDir(
+        QLatin1String(appModulesDir),
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation), isFolderWritable);
+}
+
+QString chooseModulesDir(const QString& appModules, const QString& dataLocation,
+                         const std::function<bool(const QString&)>& isWritable)
+{
+    if (isWritable(appModules))
+        return appModules;
+    const QString relocated = dataLocation + QStringLiteral("/modules");
+    if (!QFileInfo(relocated).isDir())
+        copyDirectory(appModules, relocated);
+    return relocated;
+}
+
+bool isFolderWritable(const QString& path)
+{
+#ifdef Q_OS_WIN
+    ++qt_ntfs_permission_lookup;
+#endif
+    const bool writable = QFileInfo(path).isWritable();
+#ifdef Q_OS_WIN
+    --qt_ntfs_permission_lookup;
+#endif
+    return writable;
+}
+
+void copyDirectory(const QString& source, const QString& target)
+{
+    const QDir from(source);
+    if (!from.exists())
+        return;
+    QDir().mkpath(target);
+    const auto hidden = QDir::Hidden | QDir::System;
+    for (const QString& name : from.entryList(QDir::Dirs | QDir::NoDotAndDotDot | hidden))
+        copyDirectory(source + QLatin1Char('/') + name, target + QLatin1Char('/') + name);
+    for (const QString& name : from.entryList(QDir::Files | hidden)) {
+        const QString to = target + QLatin1Char('/') + name;
+        QFile::remove(to);
+        // The copy is the user's own data: it must stay writable even when the installed
+        // original is read-only.
+        if (QFile::copy(source + QLatin1Char('/') + name, to))
+            QFile::setPermissions(to, QFile::permissions(to) | QFileDevice::WriteOwner);
+    }
+}

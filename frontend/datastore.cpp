@@ -1,0 +1,72 @@
+#include "frontend/datafolder.h"
+#include "frontend/myqquickview.h"
+#include "frontend/startwithos.h"
+
+// Elements of the settings list "Setting/data"; the fourth, the language, is the scene's alone.
+enum SettingIndex { HideToTray = 0, StartUp = 1, Profile = 2 };
+static const int settingCount = 4;
+
+// A missing element reads as 0, so a short or absent list never indexes past its end.
+static QVariant element(const QVariantList& list, int index)
+{
+    return index < list.size() ? list.at(index) : QVariant(0);
+}
+
+// The INI backend returns a single value without commas as plain text, not as a list.
+static QVariantList asList(const QVariant& value)
+{
+    if (value.type() == QVariant::String)
+        return value.toString().isEmpty() ? QVariantList() : QVariantList{value};
+    return value.toList();
+}
+
+bool myQQuickView::saveAppDataList(QVariant key, QVariantList tmpdatalist, QVariant mode)
+{
+    switch (mode.toUInt()) {
+    case HideToTray:
+        closeToTray = element(tmpdatalist, HideToTray).toUInt() == 1;
+        break;
+    case StartUp: {
+        const bool on = element(tmpdatalist, StartUp).toUInt() == 1;
+        if (!switchStartWithOs(on) && on)
+            return false;
+        break;
+    }
+    case Profile:
+        currentProfile = element(tmpdatalist, Profile).toUInt();
+        break;
+    default:
+        break;
+    }
+    appSettings->setValue(key.toString(), tmpdatalist);
+    appSettings->sync();
+    return true;
+}
+
+QVariantList myQQuickView::getAppDataList(QVariant key)
+{
+    QVariantList list = asList(appSettings->value(key.toString()));
+    while (list.size() < settingCount)
+        list.append(0);
+    closeToTray = list.at(HideToTray).toUInt() == 1;
+    currentProfile = list.at(Profile).toUInt();
+    list[StartUp] = isStartWithOsOn() ? 1 : 0;
+    return list;
+}
+
+QVariant myQQuickView::getOtherProperty(QString key, QVariant args, QVariant strID)
+{
+    const QString path = modulesDir() + QStringLiteral("/P-") + strID.toString() +
+                         QStringLiteral("/profile") + QString::number(currentProfile) +
+                         QStringLiteral(".ini");
+    delete profileSettings;
+    profileSettings = new QSettings(path, QSettings::IniFormat, this);
+    profileSettings->setIniCodec("UTF-8");
+
+    if (key != QLatin1String("MACRO"))
+        return QVariant();
+    const QString macroKey = QStringLiteral("Macro/") + args.toString();
+    if (!profileSettings->contains(macroKey))
+        return QVariant();
+    return profileSettings->value(macroKey).toString();
+}

@@ -1,0 +1,92 @@
+#include "device/hid_thread.h"
+#include "frontend/myqquickview.h"
+#include "frontend/updaterlaunch.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+#include <QThread>
+#include <array>
+
+// Table images as the scene indexes them: one 64-byte answer block for table 0, two for table 1,
+// the second read starting at table byte 63 (each block carries 63 table bytes).
+static const int table0Size = 64;
+static const int table1Size = 128;
+static const int blockSize = 64;
+static const quint8 table1SecondStart = 63;
+
+template <std::size_t N> static QVariantList toVariantList(const std::array<quint8, N>& bytes)
+{
+    QVariantList list;
+    list.reserve(int(N));
+    for (quint8 b : bytes)
+        list.append(int(b));
+    return list;
+}
+
+std::optional<uint> parseUpdaterProgress(const QByteArray& output)
+{
+    const QString text = QString::fromUtf8(output);
+    if (text.isEmpty())
+        return std::nullopt;
+    const QStringList parts =
+        text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return std::nullopt;
+    return parts.first().toUInt(nullptr, 10);
+}
+
+QVariantList myQQuickView::syncFwData_Table0()
+{
+    std::array<quint8, table0Size> table{};
+    deviceLink->hid_GetApData(table.data(), true, 0);
+    return toVariantList(table);
+}
+
+QVariantList myQQuickView::syncFwData_Table1()
+{
+    std::array<quint8, table1Size> table{};
+    deviceLink->hid_GetApData(table.data(), false, 0);
+    deviceLink->hid_GetApData(table.data() + blockSize, false, table1SecondStart);
+    return toVariantList(table);
+}
+
+void myQQuickView::startFwUpdateEvent(QString path)
+{
+    updateProcess->setProgram(updaterProgram());
+    updateProcess->setArguments({path, QStringLiteral("-s"), QStringLiteral("-r")});
+    updateProcess->start(QIODevice::ReadWrite);
+    connect(updateProcess, &QProcess::readyReadStandardOutput, this,
+            &myQQuickView::syncUpdateExProgram, Qt::UniqueConnection);
+    // The device re-plugs itself during the update; those notifications must not start scans.
+    suspendDeviceCheck = true;
+}
+
+void myQQuickView::syncUpdateExProgram()
+{
+    if (const std::optional<uint> value =
+            parseUpdaterProgress(updateProcess->readAllStandardOutput()))
+        emit updateProgram(*value);
+}
+
+void myQQuickView::onUpdaterFinished(int exitCode, QProcess::ExitStatus exitStatus)
+{
+    // Gives the device time to settle before the scene reacts to the result.
+    QThread::msleep(500);
+    emit updateFinished(exitCode == 0 && exitStatus == QProcess::NormalExit);
+}
+
+void myQQuickView::onUpdaterError(QProcess::ProcessError error)
+{
+    if (error != QProcess::FailedToStart)
+        return;
+    qDebug() << "updater not started:" << updateProcess->errorString();
+    // No finished notification follows a failed start: report the failure here, after
+    // startFwUpdateEvent has returned, so the run ends and device checks resume.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            suspendDeviceCheck = false;
+            emit updateFinished(false);
+        },
+        Qt::QueuedConnection);
+}
