@@ -1,0 +1,88 @@
+#pragma once
+
+#include "sim/backend.h"
+#include "sim/faults.h"
+#include "sim/personality.h"
+
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+
+namespace sim {
+
+// The virtual USB bus: plugged devices (slots, each holding a personality), their input queues,
+// faults and open handles. Implements the HID operations directly; all methods are
+// thread-safe. No I/O: a read that has to wait blocks on a condition variable.
+class VirtualBus : public HidBackend
+{
+public:
+    explicit VirtualBus(const PersonalityRegistry& kinds = registry());
+    ~VirtualBus() override;
+
+    // Control. `name` identifies the device; it defaults to the kind and survives
+    // re-enumeration.
+    bool plug(const std::string& kind, const std::string& name, std::string& error);
+    bool plug(std::unique_ptr<Personality> device, const std::string& name);
+    bool unplug(const std::string& name);
+    void unplugAll();
+    bool setRelease(const std::string& name, uint16_t release);
+    std::optional<uint16_t> release(const std::string& name) const;
+    bool notify(const std::string& name, const std::array<uint8_t, 4>& bytes);
+    bool fault(const std::string& name, const std::vector<std::string>& args, std::string& error);
+    std::optional<std::vector<uint8_t>> memory(const std::string& name,
+                                               const std::string& region) const;
+    std::optional<std::string> command(const std::string& name,
+                                       const std::vector<std::string>& args);
+    std::vector<std::string> devices() const;
+    // Human-readable summary: identity, interfaces and paths, faults, memory regions.
+    std::string describe(const std::string& name) const;
+
+    // Plug, unplug and re-enumeration bump the counter and call the listeners (outside the lock).
+    uint64_t changeCount() const;
+    int addChangeListener(std::function<void()> listener);
+    void removeChangeListener(int id);
+
+    std::vector<DeviceEntry> enumerate(uint16_t vid, uint16_t pid) override;
+    int open(const std::string& path) override;
+    void close(int handle) override;
+    int write(int handle, const uint8_t* data, size_t len) override;
+    int read(int handle, uint8_t* data, size_t len, int timeoutMs) override;
+    int sendFeature(int handle, const uint8_t* data, size_t len) override;
+    int getFeature(int handle, uint8_t* data, size_t len) override;
+
+private:
+    struct Slot;
+    class Host;
+    struct HandleRef {
+        std::string name;
+        uint64_t generation = 0;
+        int iface = 0;
+    };
+    using Lock = std::unique_lock<std::mutex>;
+
+    Slot* find(const std::string& name) const;
+    Slot* resolve(int handle, int& iface) const;
+    std::string pathOf(const Slot& s, int iface) const;
+    bool visible(const Slot& s, int iface) const;
+    void attach(Slot& s, std::unique_ptr<Personality> device);
+    void remove(const std::string& name);
+    void afterTransfer(Slot& s);
+    void markChanged();
+    void fireChanges(Lock& lock);
+    template <typename Op> int transfer(int handle, Op op);
+
+    const PersonalityRegistry& kinds;
+    mutable std::mutex mutex;
+    std::condition_variable inputArrived;
+    std::vector<std::unique_ptr<Slot>> slots; // in plug order: enumeration order
+    std::map<int, HandleRef> handles;
+    int nextHandle = 1;
+    uint64_t nextGeneration = 1;
+    uint64_t changes = 0;
+    bool changePending = false;
+    std::map<int, std::function<void()>> listeners;
+    int nextListener = 1;
+};
+
+} // namespace sim
