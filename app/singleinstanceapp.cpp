@@ -1,13 +1,299 @@
 #include "app/singleinstanceapp.h"
 
-// Placeholder until the guard lands: every start is primary.
-class SingleInstanceAppPrivate
-{
-};
+#include "app/singleinstanceapp_p.h"
+#include "platform/username.h"
 
-SingleInstanceApp::SingleInstanceApp(int& argc, char** argv, bool, InstanceOptions, int)
-    : QApplication(argc, argv), d(new SingleInstanceAppPrivate)
+#include <QDateTime>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSharedMemory>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <cstdlib>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#endif
+
+static QString instanceKeyFor(SingleInstanceApp::InstanceOptions options)
 {
+    InstanceKeyInputs inputs;
+    inputs.applicationName = QCoreApplication::applicationName();
+    inputs.organizationName = QCoreApplication::organizationName();
+    inputs.organizationDomain = QCoreApplication::organizationDomain();
+    if (!(options & SingleInstanceApp::IgnoreVersion))
+        inputs.applicationVersion = QCoreApplication::applicationVersion();
+    if (!(options & SingleInstanceApp::IgnorePath))
+        inputs.applicationFilePath = QCoreApplication::applicationFilePath();
+    inputs.perUser = options & SingleInstanceApp::PerUser;
+    if (inputs.perUser) {
+        inputs.userName = currentUserName();
+        if (inputs.userName.isEmpty())
+            inputs.homeLocations = QStandardPaths::standardLocations(QStandardPaths::HomeLocation);
+    }
+    return deriveInstanceKey(inputs);
+}
+
+// System V segments outlive a primary that was killed, so its entry would lock every later
+// start out; Windows drops the mapping with its last handle, so the entry there is always live.
+static bool primaryStillRuns(qint64 pid)
+{
+#ifdef Q_OS_UNIX
+    return pid > 0 && pid <= INT_MAX && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+#else
+    Q_UNUSED(pid)
+    return true;
+#endif
+}
+
+SingleInstanceAppPrivate::SingleInstanceAppPrivate(SingleInstanceApp* q,
+                                                   SingleInstanceApp::InstanceOptions options)
+    : q(q), instanceKey(instanceKeyFor(options)), options(options)
+{
+}
+
+SingleInstanceAppPrivate::~SingleInstanceAppPrivate()
+{
+    if (socket) {
+        socket->close();
+        delete socket;
+        socket = nullptr;
+    }
+    if (!memory->isAttached()) {
+        delete memory;
+        return;
+    }
+    memory->lock();
+    if (server) {
+        peers.clear(); // the closing peers must not report anything any more
+        server->close();
+        delete server;
+        server = nullptr;
+        InstanceBlock block = readBlock();
+        block.primary = 0;
+        block.primaryPid = -1;
+        sealBlock(block);
+        writeBlock(block);
+    }
+    memory->unlock();
+    delete memory;
+}
+
+bool SingleInstanceAppPrivate::attachBlock()
+{
+    memory = new QSharedMemory(instanceKey);
+    if (memory->create(InstanceBlock::size, QSharedMemory::ReadWrite)) {
+        memory->lock();
+        writeBlock(resetBlock());
+        memory->unlock();
+        return true;
+    }
+    // A segment of another size under our name is not ours to read.
+    return memory->attach(QSharedMemory::ReadWrite) && memory->size() >= InstanceBlock::size;
+}
+
+void SingleInstanceAppPrivate::waitForConsistentBlock()
+{
+    QElapsedTimer waited;
+    waited.start();
+    memory->lock();
+    while (!blockConsistent(readBlock())) {
+        if (waited.elapsed() > 5000) {
+            qWarning("SingleInstanceApp: Shared memory block has been in an inconsistent state "
+                     "from more than 5s. Assuming primary instance failure.");
+            writeBlock(resetBlock());
+        }
+        memory->unlock();
+        const auto seed = quint32(QDateTime::currentMSecsSinceEpoch() % 0xFFFFFFFF);
+        QThread::sleep(ulong(consistencyBackoffSeconds(seed)));
+        memory->lock();
+    }
+}
+
+InstanceBlock SingleInstanceAppPrivate::readBlock() const
+{
+    return InstanceBlock::parse(memory->constData());
+}
+
+void SingleInstanceAppPrivate::writeBlock(const InstanceBlock& block)
+{
+    block.encode(memory->data());
+}
+
+void SingleInstanceAppPrivate::becomePrimary(InstanceBlock& block)
+{
+    QLocalServer::removeServer(instanceKey);
+    server = new QLocalServer(this);
+    server->setSocketOptions(options & SingleInstanceApp::PerUser
+                                 ? QLocalServer::UserAccessOption
+                                 : QLocalServer::WorldAccessOption);
+    server->listen(instanceKey);
+    connect(server, &QLocalServer::newConnection, this,
+            &SingleInstanceAppPrivate::slotConnectionEstablished);
+    block.primary = 1;
+    block.primaryPid = QCoreApplication::applicationPid();
+    sealBlock(block);
+    instanceNumber = 0;
+}
+
+void SingleInstanceAppPrivate::contactPrimary(int timeout, ConnectKind kind)
+{
+    if (!socket)
+        socket = new QLocalSocket(this);
+    if (socket->state() == QLocalSocket::ConnectedState)
+        return; // one hello per connection
+    if (socket->state() == QLocalSocket::UnconnectedState ||
+        socket->state() == QLocalSocket::ClosingState)
+        socket->connectToServer(instanceKey, QIODevice::ReadWrite);
+    if (socket->state() == QLocalSocket::ConnectingState)
+        socket->waitForConnected(timeout);
+    if (socket->state() != QLocalSocket::ConnectedState)
+        return;
+    HelloRecord hello;
+    hello.key = instanceKey.toLatin1();
+    hello.kind = kind;
+    hello.instanceNumber = qint32(instanceNumber);
+    socket->write(encodeHello(hello));
+    socket->flush();
+    socket->waitForBytesWritten(timeout);
+}
+
+void SingleInstanceAppPrivate::slotConnectionEstablished()
+{
+    QLocalSocket* peer = server->nextPendingConnection();
+    if (!peer)
+        return;
+    peers.insert(peer, PeerState());
+    connect(
+        peer, &QLocalSocket::aboutToClose, peer, [this, peer] { deliverUnread(peer); },
+        Qt::DirectConnection);
+    connect(
+        peer, &QLocalSocket::disconnected, peer,
+        [this, peer] {
+            deliverUnread(peer);
+            peers.remove(peer);
+            peer->deleteLater();
+        },
+        Qt::DirectConnection);
+    connect(
+        peer, &QLocalSocket::readyRead, peer, [this, peer] { readPeer(peer); },
+        Qt::DirectConnection);
+}
+
+void SingleInstanceAppPrivate::slotDataAvailable(QLocalSocket* peer, uint instanceId)
+{
+    const QByteArray message = peer->readAll();
+    if (!message.isEmpty())
+        emit q->receivedMessage(instanceId, message);
+}
+
+void SingleInstanceAppPrivate::slotClientConnectionClosed(QLocalSocket* peer, uint instanceId)
+{
+    if (peer->bytesAvailable() > 0)
+        emit q->receivedMessage(instanceId, peer->readAll());
+}
+
+void SingleInstanceAppPrivate::readPeer(QLocalSocket* peer)
+{
+    const auto it = peers.constFind(peer);
+    if (it == peers.constEnd())
+        return;
+    switch (it->stage) {
+    case PeerState::AwaitLength:
+        readHelloLength(peer);
+        break;
+    case PeerState::AwaitBody:
+        readHelloBody(peer);
+        break;
+    case PeerState::Established:
+        slotDataAvailable(peer, it->instanceId);
+        break;
+    }
+}
+
+void SingleInstanceAppPrivate::readHelloLength(QLocalSocket* peer)
+{
+    if (peer->bytesAvailable() < helloLengthSize)
+        return;
+    const qint64 length = parseHelloLength(peer->read(helloLengthSize));
+    if (length < 0) {
+        peer->close();
+        return;
+    }
+    PeerState& state = peers[peer];
+    state.helloLength = length;
+    state.stage = PeerState::AwaitBody;
+    if (peer->bytesAvailable() >= length)
+        readHelloBody(peer);
+}
+
+void SingleInstanceAppPrivate::readHelloBody(QLocalSocket* peer)
+{
+    const auto it = peers.find(peer);
+    if (it == peers.end() || peer->bytesAvailable() < it->helloLength)
+        return;
+    const std::optional<HelloRecord> hello = parseHello(peer->read(it->helloLength), instanceKey);
+    if (!hello) {
+        peer->close();
+        return;
+    }
+    const auto instanceId = quint32(hello->instanceNumber);
+    it->instanceId = instanceId;
+    it->stage = PeerState::Established;
+    if (hello->kind == ConnectKind::FreshStart || (hello->kind == ConnectKind::ExtraInstance &&
+                                                   options & SingleInstanceApp::NotifyExtraStart))
+        emit q->instanceStarted();
+    if (peers.contains(peer)) // a receiver may have dropped the connection meanwhile
+        slotDataAvailable(peer, instanceId);
+}
+
+// Only an announced peer's bytes are messages; whatever an unannounced one left is dropped.
+void SingleInstanceAppPrivate::deliverUnread(QLocalSocket* peer)
+{
+    const auto it = peers.constFind(peer);
+    if (it != peers.constEnd() && it->stage == PeerState::Established)
+        slotClientConnectionClosed(peer, it->instanceId);
+}
+
+SingleInstanceApp::SingleInstanceApp(int& argc, char** argv, bool allowExtraInstance,
+                                     InstanceOptions options, int timeout)
+    : QApplication(argc, argv), d(new SingleInstanceAppPrivate(this, options))
+{
+    if (!d->attachBlock()) {
+        qCritical("SingleInstanceApp: Unable to attach to shared memory block.");
+        qCritical("%s", qUtf8Printable(d->memory->errorString()));
+        delete d;
+        d = nullptr;
+        ::exit(1);
+    }
+    d->waitForConsistentBlock();
+    InstanceBlock block = d->readBlock();
+    if (!block.primary || !primaryStillRuns(block.primaryPid)) {
+        d->becomePrimary(block);
+        d->writeBlock(block);
+        d->memory->unlock();
+        return;
+    }
+    if (allowExtraInstance) {
+        ++block.extraCount;
+        sealBlock(block);
+        d->writeBlock(block);
+        d->instanceNumber = block.extraCount;
+        if (options & NotifyExtraStart)
+            d->contactPrimary(timeout, ConnectKind::ExtraInstance);
+        d->memory->unlock();
+        return;
+    }
+    d->memory->unlock();
+    d->contactPrimary(timeout, ConnectKind::FreshStart);
+    delete d;
+    d = nullptr;
+    ::exit(0);
 }
 
 SingleInstanceApp::~SingleInstanceApp()
@@ -17,10 +303,22 @@ SingleInstanceApp::~SingleInstanceApp()
 
 bool SingleInstanceApp::isPrimaryInstance() const
 {
-    return true;
+    return d->server != nullptr;
 }
 
-bool SingleInstanceApp::postToPrimary(const QByteArray&, int)
+bool SingleInstanceApp::postToPrimary(const QByteArray& message, int timeout)
 {
-    return false;
+    if (isPrimaryInstance())
+        return false;
+    d->contactPrimary(timeout, ConnectKind::Resend);
+    QLocalSocket* socket = d->socket;
+    if (socket->state() != QLocalSocket::ConnectedState)
+        return false;
+    if (socket->write(message) != message.size())
+        return false;
+    socket->flush();
+    if (socket->bytesToWrite() > 0)
+        socket->waitForBytesWritten(timeout);
+    // Success means the whole message left; an empty one has nothing left to flush.
+    return socket->bytesToWrite() == 0;
 }
