@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace sim
+{
 
 // One HID interface as enumeration reports it.
 struct DeviceEntry {

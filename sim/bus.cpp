@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <deque>
 
-namespace sim {
+namespace sim
+{
 
-namespace {
+namespace
+{
 constexpr size_t kQueueLimit = 64; // input reports kept per interface; older ones are dropped
 
 void scramble(uint8_t* data, size_t len, uint32_t& seed)
@@ -130,7 +132,8 @@ void VirtualBus::attach(Slot& s, std::unique_ptr<Personality> device)
 
 void VirtualBus::remove(const std::string& name)
 {
-    auto it = std::find_if(slots.begin(), slots.end(), [&](const auto& s) { return s->name == name; });
+    auto it =
+        std::find_if(slots.begin(), slots.end(), [&](const auto& s) { return s->name == name; });
     if (it == slots.end())
         return;
     slots.erase(it);
@@ -321,8 +324,7 @@ std::string VirtualBus::describe(const std::string& name) const
     for (size_t i = 0; i < ifaces.size(); ++i) {
         char line[96];
         std::snprintf(line, sizeof line, "  interface %d usage %04X:%04X%s ", ifaces[i].number,
-                      ifaces[i].usagePage, ifaces[i].usage,
-                      visible(*s, int(i)) ? "" : " (hidden)");
+                      ifaces[i].usagePage, ifaces[i].usage, visible(*s, int(i)) ? "" : " (hidden)");
         out += line + pathOf(*s, int(i)) + '\n';
     }
     for (const std::string& region : s->device->regions())

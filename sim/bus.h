@@ -9,7 +9,8 @@
 #include <map>
 #include <mutex>
 
-namespace sim {
+namespace sim
+{
 
 // The virtual USB bus: plugged devices (slots, each holding a personality), their input queues,
 // faults and open handles. Implements the HID operations directly; all methods are

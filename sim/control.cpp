@@ -2,18 +2,29 @@
 
 #include <cstdlib>
 
-namespace sim {
+namespace sim
+{
 
-namespace {
+namespace
+{
 
 const char kUsage[] = "commands: ping | list | plug <kind> [name] | unplug <name> | "
                       "release <name> <hex> | notify <name> <b0> <b1> <b2> <b3> | "
                       "fault <name> <kind> [args] | state [name] | memory <name> <region> | "
                       "do <name> <args...> | trace [--clear] | reset";
 
-ControlResult ok(std::string text = {}) { return {0, std::move(text)}; }
-ControlResult refused(std::string text) { return {1, std::move(text) + '\n'}; }
-ControlResult usage() { return {2, std::string(kUsage) + '\n'}; }
+ControlResult ok(std::string text = {})
+{
+    return {0, std::move(text)};
+}
+ControlResult refused(std::string text)
+{
+    return {1, std::move(text) + '\n'};
+}
+ControlResult usage()
+{
+    return {2, std::string(kUsage) + '\n'};
+}
 
 ControlResult state(VirtualBus& bus, const std::vector<std::string>& args)
 {
@@ -81,7 +92,7 @@ ControlResult runControl(VirtualBus& bus, Trace& t, const std::vector<std::strin
     }
     if (verb == "plug" && (args.size() == 2 || args.size() == 3))
         return bus.plug(args[1], args.size() == 3 ? args[2] : args[1], error) ? ok()
-                                                                               : refused(error);
+                                                                              : refused(error);
     if (verb == "unplug" && args.size() == 2)
         return bus.unplug(args[1]) ? ok() : refused("no such device: " + args[1]);
     if (verb == "release" && args.size() == 3) {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace sim
+{
 
 struct ControlResult {
     int status = 0; // 0 ok, 1 refused, 2 usage error

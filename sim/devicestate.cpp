@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <iterator>
 
-namespace sim {
+namespace sim
+{
 
-namespace {
+namespace
+{
 
 const KindInfo kKinds[] = {
     {DeviceKind::Mouse, "mouse", 0xC791, 0x0104, "Quillex Wired Mouse", 0x01},
@@ -25,14 +27,17 @@ constexpr uint8_t kColourBase = 52;
 constexpr uint8_t kButtonBase = 76;
 
 constexpr uint16_t kDpiLevels[] = {400, 800, 1600, 3200, 6400};
-constexpr uint8_t kIndicators[][3] = {
-    {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00}, {0x00, 0x00, 0xFF}, {0xFF, 0xFF, 0x00}, {0xFF, 0x00, 0xFF}};
+constexpr uint8_t kIndicators[][3] = {{0xFF, 0x00, 0x00},
+                                      {0x00, 0xFF, 0x00},
+                                      {0x00, 0x00, 0xFF},
+                                      {0xFF, 0xFF, 0x00},
+                                      {0xFF, 0x00, 0xFF}};
 constexpr uint8_t kColours[][3] = {{0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00}, {0x00, 0x00, 0xFF},
                                    {0xFF, 0xFF, 0x00}, {0xFF, 0x00, 0xFF}, {0x00, 0xFF, 0xFF},
                                    {0x00, 0xFF, 0xFF}};
 // code, p1, p2, type: Left, Right, Middle, Forward, Back, Dpi Loop, Report Rate.
-constexpr uint8_t kButtons[][4] = {{0xF0, 0, 0, 0x02}, {0xF1, 0, 0, 0x02}, {0xF2, 0, 0, 0x02},
-                                   {0xF4, 0, 0, 0x02}, {0xF3, 0, 0, 0x02}, {0x03, 0, 0, 0x0B},
+constexpr uint8_t kButtons[][4] = {{0xF0, 0, 0, 0x02},   {0xF1, 0, 0, 0x02}, {0xF2, 0, 0, 0x02},
+                                   {0xF4, 0, 0, 0x02},   {0xF3, 0, 0, 0x02}, {0x03, 0, 0, 0x0B},
                                    {0x03, 0, 0x02, 0xF0}};
 
 // A stable per-kind address the mouse offers for pairing.

@@ -7,7 +7,8 @@
 #include <vector>
 
 // What a normal-mode mouse or receiver remembers, and its factory defaults.
-namespace sim {
+namespace sim
+{
 
 enum class DeviceKind { Mouse, Receiver8K, Receiver1K };
 
@@ -35,7 +36,8 @@ constexpr size_t kMacroMax = 256;
 constexpr size_t kPairingSize = 64;
 
 // Table addresses the model itself interprets.
-namespace addr {
+namespace addr
+{
 constexpr uint8_t ReportRate = 0;
 constexpr uint8_t DpiLevel = 1;
 constexpr uint8_t LightingColour = 5;

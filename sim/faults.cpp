@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 
-namespace sim {
+namespace sim
+{
 
-namespace {
+namespace
+{
 
 struct Switch {
     const char* name;
@@ -12,9 +14,8 @@ struct Switch {
 };
 
 const Switch kSwitches[] = {
-    {"open", &Faults::openFails},   {"send", &Faults::sendFails},
-    {"get", &Faults::getFails},     {"write", &Faults::writeFails},
-    {"read", &Faults::readFails},   {"no-answer", &Faults::noAnswer},
+    {"open", &Faults::openFails},   {"send", &Faults::sendFails}, {"get", &Faults::getFails},
+    {"write", &Faults::writeFails}, {"read", &Faults::readFails}, {"no-answer", &Faults::noAnswer},
     {"garbage", &Faults::garbage},
 };
 

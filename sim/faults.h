@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace sim
+{
 
 // Misbehaviour injected into one virtual device, whatever its personality.
 struct Faults {

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace sim {
+namespace sim
+{
 
 std::array<uint8_t, CommandFrame::kSize> CommandFrame::encode() const
 {
@@ -34,15 +35,24 @@ TableWrite TableWrite::from(const CommandFrame& f)
     return w;
 }
 
-TableRead TableRead::from(const CommandFrame& f) { return {f.param[0], f.param[1]}; }
+TableRead TableRead::from(const CommandFrame& f)
+{
+    return {f.param[0], f.param[1]};
+}
 
 MacroHeader MacroHeader::from(const CommandFrame& f)
 {
     return {f.param[0], uint16_t(f.param[1] | (f.param[2] << 8))};
 }
 
-uint8_t modeArgument(const CommandFrame& f) { return f.param[2]; }
-uint8_t actionArgument(const CommandFrame& f) { return f.param[0]; }
+uint8_t modeArgument(const CommandFrame& f)
+{
+    return f.param[2];
+}
+uint8_t actionArgument(const CommandFrame& f)
+{
+    return f.param[0];
+}
 
 std::array<uint8_t, kBlockSize> AnswerBlock::encode() const
 {

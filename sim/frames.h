@@ -6,11 +6,13 @@
 #include <optional>
 
 // Wire layouts of the normal-mode command protocol, as the device sees them.
-namespace sim {
+namespace sim
+{
 
 constexpr size_t kBlockSize = 64; // input/output report payload
 
-namespace cmd {
+namespace cmd
+{
 constexpr uint8_t SelectProfile = 0x01;
 constexpr uint8_t WriteTable0 = 0x02;
 constexpr uint8_t WriteTable1 = 0x03;
@@ -96,7 +98,8 @@ struct EventReport {
     std::array<uint8_t, kSize> encode() const;
 };
 
-namespace event {
+namespace event
+{
 constexpr uint8_t Lighting = 0x0A;
 constexpr uint8_t DpiLevel = 0x0B;
 constexpr uint8_t Busy = 0x0F;

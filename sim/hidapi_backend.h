@@ -2,7 +2,8 @@
 
 #include "sim/backend.h"
 
-namespace sim {
+namespace sim
+{
 
 // The backend behind the exported hidapi functions; each library that exports them (in-process
 // or daemon client) defines it once.

@@ -15,7 +15,8 @@ struct hid_device_ {
     hid_device_info* info = nullptr;
 };
 
-namespace {
+namespace
+{
 
 thread_local std::wstring globalError = L"Success";
 
@@ -83,8 +84,14 @@ int copyString(hid_device* dev, const wchar_t* text, wchar_t* out, size_t maxlen
 
 extern "C" {
 
-int hid_init(void) { return 0; }
-int hid_exit(void) { return 0; }
+int hid_init(void)
+{
+    return 0;
+}
+int hid_exit(void)
+{
+    return 0;
+}
 
 hid_device_info* hid_enumerate(unsigned short vendor_id, unsigned short product_id)
 {
@@ -236,7 +243,10 @@ int hid_get_indexed_string(hid_device* dev, int, wchar_t*, size_t)
     return fail(dev, L"hid_get_indexed_string is not supported");
 }
 
-const wchar_t* hid_error(hid_device* dev) { return dev ? dev->error.c_str() : globalError.c_str(); }
+const wchar_t* hid_error(hid_device* dev)
+{
+    return dev ? dev->error.c_str() : globalError.c_str();
+}
 
 const hid_api_version* hid_version(void)
 {
@@ -245,6 +255,9 @@ const hid_api_version* hid_version(void)
     return &version;
 }
 
-const char* hid_version_str(void) { return HID_API_VERSION_STR; }
+const char* hid_version_str(void)
+{
+    return HID_API_VERSION_STR;
+}
 
 } // extern "C"

@@ -6,9 +6,11 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-namespace sim {
+namespace sim
+{
 
-namespace {
+namespace
+{
 
 struct World {
     VirtualBus bus;
@@ -24,12 +26,22 @@ World& world()
 
 } // namespace
 
-HidBackend& hidapiBackend() { return world().traced; }
+HidBackend& hidapiBackend()
+{
+    return world().traced;
+}
 
-namespace inproc {
+namespace inproc
+{
 
-VirtualBus& bus() { return world().bus; }
-Trace& trace() { return world().trace; }
+VirtualBus& bus()
+{
+    return world().bus;
+}
+Trace& trace()
+{
+    return world().trace;
+}
 
 void reset()
 {

@@ -6,7 +6,8 @@
 
 // In-process virtual devices behind the hidapi C functions of sim_hidapi_inproc: a program
 // linked against that library talks to this bus, and every hidapi call lands in trace().
-namespace sim::inproc {
+namespace sim::inproc
+{
 
 VirtualBus& bus();
 Trace& trace();

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace sim {
+namespace sim
+{
 
 std::map<uint8_t, NormalCommandHook>& normalCommandHooks()
 {

@@ -7,7 +7,8 @@
 #include <functional>
 #include <map>
 
-namespace sim {
+namespace sim
+{
 
 class NormalDevice;
 

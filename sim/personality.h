@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace sim
+{
 
 // One HID interface of a virtual device. label names it in paths ("cmd", "event", ...).
 struct InterfaceDesc {

@@ -1,6 +1,7 @@
 #include "sim/personality.h"
 
-namespace sim {
+namespace sim
+{
 
 PersonalityRegistry& registry()
 {

@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-namespace sim {
+namespace sim
+{
 
 std::string hexBytes(const uint8_t* data, size_t len)
 {

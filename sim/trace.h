@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace sim {
+namespace sim
+{
 
 // One recorded HID call. bytes are what went to the device (write, send-feature) or what came
 // back (read, get-feature); result is the call's return value.
@@ -37,6 +38,9 @@ private:
 };
 
 std::string hexBytes(const uint8_t* data, size_t len);
-inline std::string hexBytes(const std::vector<uint8_t>& v) { return hexBytes(v.data(), v.size()); }
+inline std::string hexBytes(const std::vector<uint8_t>& v)
+{
+    return hexBytes(v.data(), v.size());
+}
 
 } // namespace sim

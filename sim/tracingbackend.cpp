@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-namespace sim {
+namespace sim
+{
 
 std::string TracingBackend::pathOf(int handle)
 {

@@ -6,7 +6,8 @@
 #include <map>
 #include <mutex>
 
-namespace sim {
+namespace sim
+{
 
 // Records every call made through it into a Trace, then forwards it unchanged. Knows nothing
 // about the device behind the backend, so it can wrap a real hidapi just as well.

@@ -1,6 +1,7 @@
 #include "sim/personality.h"
 
-namespace sim {
+namespace sim
+{
 
 // Updater-mode personalities (boot-loader, CH32 IAP, vendor engine) register here.
 void registerUpdaterPersonalities(PersonalityRegistry&) {}
