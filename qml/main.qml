@@ -1,32 +1,235 @@
 import QtQuick 2.12
 
+// Root of the scene: start page, main page with its five pages, settings panel, and the three
+// functions the native side calls by name.
 Item {
     id: main
     width: 1280
     height: 720
+    visible: false
 
-    property real scaling: 1.0
+    property string deviceStr: ""
+    property int mouseOnlineDev: 0
+    property int dongleOnlineDev: 0
+    property bool isBusy: false
+    property bool isInitUiStr: true
+    property bool isNeedUpdateFw: false
+    property bool isMacroLock: true
     property int layoutType: 2
+    property real scaling: 1.0
+    property string fontFamily: "times new roman"
+    property int fontNormalSize: 18
+    property int fontTitleSize: 22
+    property string baseColor: "#d9d9d9"
+    property string selectColor: "#ffffff"
+    property string colorHightLight: "#e4002b"
+    property var mainLang: blankList(20)
+    property var pgSystemLang: blankList(20)
+    property var pgKeyLang: blankList(40)
+    property var pgMacroLang: blankList(20)
+    property var pgLightLang: blankList(20)
+    property var pgUpdateLang: blankList(20)
+
+    property int currentPage: 0
+    property int currentLang: 2
+    property int batteryLevel: 0
+    property var deviceList: []
+    readonly property string imgPath: "file:modules/img/"
+
+    readonly property alias env: env
+    readonly property alias mainPage: mainPage
+    readonly property alias pageDpi: pageDpi
+    readonly property alias pageKey: pageKey
+    readonly property alias pageMacro: pageMacro
+    readonly property alias pageLed: pageLed
+    readonly property alias pageUpdate: pageUpdate
+    readonly property alias apSetting: apSetting
+
+    function blankList(n) {
+        var l = []
+        for (var i = 0; i < n; ++i)
+            l.push(" ")
+        return l
+    }
+
+    function img(folder, name) {
+        return imgPath + folder + "/" + name + ".png"
+    }
+
+    // Picture list of a three-state button: [normal, hover, hover, held].
+    function btnImgs(folder, base) {
+        var h = img(folder, base + "_hover")
+        return [img(folder, base + "_normal"), h, h, img(folder, base + "_press")]
+    }
+
+    function lang(list, i) {
+        return i < list.length ? list[i] : ""
+    }
 
     function initUI() {
+        if (isInitUiStr) {
+            var data = ui_View.getAppDataList("Setting/data") || []
+            var v = function (i) { return i < data.length ? Number(data[i]) : 0 }
+            apSetting.loadSettings(v(0) > 0, v(1) > 0, v(2), v(3))
+            currentLang = v(3)
+            initUiString(currentLang)
+            setUiTxtSize(currentLang === 0)
+        }
+        visible = true
+        mouseOnlineDev = 0
+        dongleOnlineDev = 0
+        isBusy = false
+
+        var list = []
+        var count = Number(hid.hid_GetDeviceStrCount())
+        for (var i = 0; i < count; ++i) {
+            var entry = ui_View.initDeviceOnline(i)
+            var str = entry[0]
+            var suffix = entry.length > 1 ? entry[1] : ""
+            var m = suffix === "M1K" ? 1 : (suffix === "M8K" ? 2 : 0)
+            var d = suffix === "D1K" ? 1 : (suffix === "D8K" ? 2 : 0)
+            var last = list.length > 0 ? list[list.length - 1] : null
+            if (last === null || last[0] !== str) {
+                list.push([str, m, d])
+            } else {
+                if (last[1] === 0)
+                    last[1] = m
+                if (last[2] === 0)
+                    last[2] = d
+            }
+        }
+        deviceList = list
+        env.initUI(list)
+
+        if (deviceStr === "")
+            return
+        for (var k = 0; k < list.length; ++k) {
+            if (list[k][0] === deviceStr) {
+                mouseOnlineDev = list[k][1]
+                dongleOnlineDev = list[k][2]
+                isNeedUpdateFw = ui_View.connectCurrentDevice(deviceStr, mouseOnlineDev, dongleOnlineDev)
+                pageDpi.resetRateShow()
+                return
+            }
+        }
+        env.showMainPage()
+    }
+
+    function initDevice(index, Str, Mid, Did, isDeviceChange) {
+        if (isDeviceChange) {
+            deviceStr = Str
+            mouseOnlineDev = Mid
+            dongleOnlineDev = Did
+            isNeedUpdateFw = ui_View.connectCurrentDevice(Str, Mid, Did)
+        }
+        var table0 = ui_View.syncFwData_Table0()
+        if (table0 && table0.length > 9 && table0[9] === 1) {
+            env.hideMainPage()
+            var table1 = ui_View.syncFwData_Table1()
+            pageMacro.initUI()
+            pageKey.initUI(table1)
+            pageDpi.initUI(table0, table1)
+            pageLed.initUI(table0, table1)
+            batteryLevel = Math.min(100, table0[8])
+        } else {
+            ui_Ctl.showSyncFail()
+        }
     }
 
     function setUiLayout(layouttype, scale) {
         layoutType = layouttype
         scaling = scale
+        if (apSetting.isOpen)
+            apSetting.close()
     }
 
     function syncFwData(byte0, byte1, byte2, byte3) {
+        switch (byte0) {
+        case 0x0b:
+            pageDpi.sycnFwData(0x0b, byte1)
+            break
+        case 0x11:
+            batteryLevel = Math.min(100, byte1)
+            break
+        case 0x0f:
+            isBusy = byte1 === 0
+            break
+        case 0x0a:
+            pageLed.sycnFwData(0x0a, byte2)
+            break
+        case 0xf0:
+            pageDpi.sycnFwData(0xf0, byte2)
+            break
+        }
     }
 
-    Rectangle {
-        anchors.fill: parent
-        radius: 12
-        color: "#1b1b1f"
-        Text {
-            anchors.centerIn: parent
-            color: "#d9d9d9"
-            text: "Quillex"
+    function initUiString(index) {
+        var code = String(index)
+        mainLang = ui_Ctl.getLangStrings("PageMain", code)
+        pgSystemLang = ui_Ctl.getLangStrings("PageSystem", code)
+        pageDpi.initListStr()
+        pgKeyLang = ui_Ctl.getLangStrings("PageKey", code)
+        pageKey.initListStr()
+        pgMacroLang = ui_Ctl.getLangStrings("PageMacro", code)
+        pgLightLang = ui_Ctl.getLangStrings("PageLight", code)
+        pageLed.initListStr()
+        pgUpdateLang = ui_Ctl.getLangStrings("PageUpdate", code)
+        isInitUiStr = false
+    }
+
+    function setUiTxtSize(isMin) {
+        fontNormalSize = isMin ? 14 : 18
+        fontTitleSize = isMin ? 18 : 22
+    }
+
+    function setMainFouces() {
+        mainPage.forceActiveFocus()
+    }
+
+    function showPage(n) {
+        if (n === currentPage || !isMacroLock)
+            return
+        if (n === 2)
+            pageMacro.syncUi()
+        currentPage = n
+    }
+
+    // The view sizes the root to the window; the 1280x720 stage follows its height.
+    Item {
+        id: stage
+        width: 1280
+        height: 720
+        transformOrigin: Item.TopLeft
+        scale: main.height > 0 ? main.height / 720 : 1
+        x: (main.width - width * scale) / 2
+
+        Item {
+            id: content
+            anchors.fill: parent
+
+            MainPage {
+                id: mainPage
+                anchors.fill: parent
+                visible: false
+                PageDpi { id: pageDpi; x: 210; y: 70; visible: main.currentPage === 0; enabled: !apSetting.isOpen }
+                PageKey { id: pageKey; x: 210; y: 70; visible: main.currentPage === 1; enabled: !apSetting.isOpen }
+                PageMacro { id: pageMacro; x: 210; y: 70; visible: main.currentPage === 2; enabled: !apSetting.isOpen }
+                PageLed { id: pageLed; x: 210; y: 70; visible: main.currentPage === 3; enabled: !apSetting.isOpen }
+                PageUpdate { id: pageUpdate; x: 210; y: 70; visible: main.currentPage === 4; enabled: !apSetting.isOpen }
+            }
+            Environment {
+                id: env
+                anchors.fill: parent
+            }
+        }
+        SettingBlur {
+            source: content
+            anchors.fill: parent
+            visible: apSetting.isOpen
+        }
+        PageApSetting {
+            id: apSetting
+            anchors.fill: parent
         }
     }
 }

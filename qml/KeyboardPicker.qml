@@ -1,0 +1,101 @@
+import QtQuick 2.12
+
+// Up to three keys, chosen from lists or by pressing them while capture is on.
+Item {
+    id: picker
+    property var codes: [0, 0, 0]
+    property bool capturing: false
+    property string hint: ""
+    property string applyText: ""
+    property string clearText: ""
+    readonly property var choiceCodes: [0].concat(keys.keyCodes)
+    readonly property var choiceNames: buildChoiceNames()
+    signal apply(var codes)
+
+    width: 360
+    height: 400
+    KeyCodeString { id: keys }
+
+    function buildChoiceNames() {
+        var l = ["-"]
+        for (var i = 0; i < keys.keyCodes.length; ++i)
+            l.push(keys.keyName(keys.keyCodes[i]))
+        return l
+    }
+
+    function setKeys(list) {
+        codes = list.slice(0, 3)
+        capturing = false
+    }
+
+    // A pressed key fills the next free place; a fourth key starts over.
+    function onKey(u8HidKey, bKeyDown) {
+        if (!capturing || !visible || !bKeyDown || !keys.hasKey(Number(u8HidKey)))
+            return
+        var code = Number(u8HidKey)
+        var l = codes.slice()
+        if (l.indexOf(code) >= 0)
+            return
+        var free = l.indexOf(0)
+        if (free < 0)
+            l = [code, 0, 0]
+        else
+            l[free] = code
+        codes = l
+    }
+
+    Component.onCompleted: ui_Ctl.evtHidKeyboardKey.connect(onKey)
+
+    Row {
+        spacing: 15
+        Repeater {
+            model: 3
+            delegate: PngDropDown {
+                readonly property int place: index
+                width: 110
+                model: picker.choiceNames
+                currentIndex: picker.choiceCodes.indexOf(picker.codes[index])
+                fontFamily: main.fontFamily
+                fontSize: main.fontNormalSize
+                onListElementClicked: {
+                    var l = picker.codes.slice()
+                    l[place] = picker.choiceCodes[currentIndex]
+                    picker.codes = l
+                }
+            }
+        }
+    }
+    CheckBoxBtn {
+        y: 200
+        text: picker.hint
+        checked: picker.capturing
+        fontFamily: main.fontFamily
+        fontSize: main.fontNormalSize
+        onBtnClicked: picker.capturing = !picker.capturing
+    }
+    Row {
+        y: 250
+        spacing: 20
+        PngPushButton {
+            width: 160
+            height: 40
+            srcs: main.btnImgs("GlobalModule", "btn")
+            text: picker.applyText
+            fontFamily: main.fontFamily
+            fontSize: main.fontNormalSize
+            onClicked: {
+                picker.capturing = false
+                picker.apply(picker.codes)
+            }
+        }
+        PngPushButton {
+            width: 160
+            height: 40
+            srcs: main.btnImgs("GlobalModule", "btn")
+            text: picker.clearText
+            fontFamily: main.fontFamily
+            fontSize: main.fontNormalSize
+            onClicked: picker.codes = [0, 0, 0]
+        }
+    }
+}

@@ -1,0 +1,179 @@
+import QtQuick 2.12
+
+// The settings panel: close behaviour, start-up, profile, language and the device action.
+Item {
+    id: panel
+    property bool isOpen: false
+    property bool fromMain: false
+    property bool isHideApMode: false
+    property bool isStartUp: false
+    property int currentProfile: 0
+    property int currentLang: 2
+    property bool needReRead: false
+    readonly property var langNames: ["Русский язык", "繁體中文", "English"]
+    visible: isOpen || slide.running
+
+    function loadSettings(hide, startUp, profile, language) {
+        isHideApMode = hide
+        isStartUp = startUp
+        currentProfile = profile
+        currentLang = language
+    }
+
+    function open(fromMainPage) {
+        if (isOpen)
+            return
+        fromMain = fromMainPage
+        isOpen = true
+        main.setUiTxtSize(true)
+        slide.duration = fromMainPage ? 600 : 500
+        slide.from = panel.width
+        slide.to = panel.width - body.width
+        slide.restart()
+    }
+
+    function close() {
+        if (!isOpen)
+            return
+        isOpen = false
+        slide.stop()
+        body.x = panel.width
+        if (needReRead) {
+            needReRead = false
+            main.initDevice(0, 0, 0, 0, false)
+        }
+        main.setUiTxtSize(currentLang === 0)
+    }
+
+    function dataList() {
+        return [isHideApMode ? 1 : 0, isStartUp ? 1 : 0, currentProfile, currentLang]
+    }
+
+    function save(mode) {
+        return ui_View.saveAppDataList("Setting/data", dataList(), mode)
+    }
+
+    function setHideApMode(hide) {
+        isHideApMode = hide
+        save(0)
+    }
+
+    function setStartUp(on) {
+        isStartUp = on
+        if (!save(1))
+            isStartUp = false
+    }
+
+    function setProfile(profile) {
+        currentProfile = profile
+        save(2)
+        hid.hid_Send8ByteData(0x01, 0, 0, profile, 0, 0, 0)
+        needReRead = true
+    }
+
+    function setLang(language) {
+        currentLang = language
+        main.currentLang = language
+        save(3)
+        main.initUiString(language)
+    }
+
+    function deviceAction() {
+        hid.hid_Send8ByteData(0x0a, 0xff, 0, 0, 0, 0, 0)
+        needReRead = true
+    }
+
+    function txt(i) {
+        return main.lang(main.mainLang, i)
+    }
+
+    // Swallows clicks on the blurred scene while the panel is open.
+    MouseArea {
+        anchors.fill: parent
+        enabled: panel.isOpen
+        onClicked: panel.close()
+    }
+
+    Item {
+        id: body
+        x: panel.width
+        width: 460
+        height: panel.height
+        NumberAnimation { id: slide; target: body; property: "x"; easing.type: Easing.OutCubic }
+
+        MouseArea { anchors.fill: parent }
+        Image {
+            anchors.fill: parent
+            source: main.img("GlobalModule", "setting_bg")
+        }
+        PngPushButton {
+            objectName: "settingClose"
+            x: body.width - 48
+            y: 20
+            width: 28
+            height: 28
+            srcs: main.btnImgs("PageMain", "close")
+            onClicked: panel.close()
+        }
+        Column {
+            x: 36
+            y: 30
+            spacing: 14
+            SectionTitle { text: panel.txt(6) }
+            Item { width: 1; height: 6 }
+            SectionLabel { text: panel.txt(7) }
+            OptionPair {
+                names: [panel.txt(8), panel.txt(9)]
+                first: panel.isHideApMode
+                onChosen: panel.setHideApMode(isFirst)
+            }
+            SectionLabel { text: panel.txt(10) }
+            OptionPair {
+                names: [panel.txt(16), panel.txt(19)]
+                first: panel.isStartUp
+                onChosen: panel.setStartUp(isFirst)
+            }
+            SectionLabel { text: panel.txt(11); visible: panel.fromMain }
+            FickList {
+                objectName: "profileList"
+                visible: panel.fromMain
+                columns: 3
+                itemWidth: 120
+                model: ["1", "2", "3"]
+                currentIndex: panel.currentProfile
+                fontFamily: main.fontFamily
+                fontSize: main.fontNormalSize
+                onValueChange: panel.setProfile(index)
+            }
+            SectionLabel { text: panel.txt(15) }
+            FickList {
+                objectName: "langList"
+                columns: 3
+                itemWidth: 124
+                model: panel.langNames
+                currentIndex: panel.currentLang
+                fontFamily: main.fontFamily
+                fontSize: main.fontNormalSize
+                onValueChange: panel.setLang(index)
+            }
+            SectionLabel { text: panel.txt(12); visible: panel.fromMain }
+            SectionLabel {
+                visible: panel.fromMain
+                width: 390
+                wrapMode: Text.WordWrap
+                text: panel.txt(13)
+            }
+            PngPushButton {
+                objectName: "deviceAction"
+                visible: panel.fromMain
+                width: 160
+                height: 40
+                srcs: main.btnImgs("GlobalModule", "btn")
+                text: panel.txt(14)
+                fontFamily: main.fontFamily
+                fontSize: main.fontNormalSize
+                onClicked: panel.deviceAction()
+            }
+        }
+    }
+}

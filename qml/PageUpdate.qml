@@ -1,0 +1,154 @@
+import QtQuick 2.12
+
+// Firmware update (receiver first, then the mouse) and pairing a receiver over the cable.
+Item {
+    id: page
+    width: 1060
+    height: 640
+
+    property int updateMode: 0
+    property bool running: false
+    property real receiverBar: 0
+    property real mouseBar: 0
+    readonly property bool bothOnline: main.mouseOnlineDev !== 0 && main.dongleOnlineDev !== 0
+    readonly property int barWidth: 260
+
+    function txt(i) {
+        return main.lang(main.pgUpdateLang, i)
+    }
+
+    function folder(name) {
+        return "../modules/P-" + main.deviceStr + "/updater/" + name + "/"
+    }
+
+    function receiverFolder() {
+        return folder((main.dongleOnlineDev & 0x01) ? "D1" : "D8")
+    }
+
+    function mouseFolder() {
+        return folder((main.mouseOnlineDev & 0x01) ? "M1" : "M8")
+    }
+
+    function startUpdate() {
+        if (!bothOnline || running)
+            return
+        running = true
+        receiverBar = 0
+        mouseBar = 0
+        updateMode = 0
+        ui_View.startFwUpdateEvent(receiverFolder())
+    }
+
+    function onProgress(value) {
+        var w = Number(value) / 100 * barWidth
+        if (updateMode === 0)
+            receiverBar = w
+        else
+            mouseBar = w
+    }
+
+    function onFinished(bSuccess) {
+        if (!running)
+            return
+        if (!bSuccess) {
+            running = false
+            ui_Ctl.showUpdateSuccess(false)
+        } else if (updateMode === 0) {
+            updateMode = 1
+            ui_View.startFwUpdateEvent(mouseFolder())
+        } else {
+            running = false
+            ui_Ctl.showUpdateSuccess(true)
+            receiverBar = 0
+            mouseBar = 0
+        }
+    }
+
+    function pair() {
+        ui_Ctl.showPairSuccess(ui_View.startPairOnLine(main.deviceStr, main.dongleOnlineDev))
+    }
+
+    function stateText(name, online) {
+        return name + (online ? ": \u221A" : ": \u00D7")
+    }
+
+    Component.onCompleted: {
+        ui_View.updateProgram.connect(onProgress)
+        ui_View.updateFinished.connect(onFinished)
+    }
+
+    Image {
+        anchors.fill: parent
+        source: main.img("PageUpdate", "bg")
+    }
+    SectionTitle { x: 24; y: 14; text: page.txt(0) }
+
+    StepBadge { x: 40; y: 70; number: 1 }
+    SectionTitle { x: 96; y: 76; text: page.txt(1) }
+    SectionLabel { x: 40; y: 126; width: 460; wrapMode: Text.WordWrap; text: page.txt(7) }
+    Row {
+        x: 40
+        y: 200
+        spacing: 40
+        Column {
+            spacing: 12
+            Image { width: 160; height: 120; source: main.img("PageUpdate", "mouse") }
+            SectionLabel {
+                objectName: "mouseState"
+                text: page.stateText(page.txt(2), main.mouseOnlineDev !== 0)
+            }
+        }
+        Column {
+            spacing: 12
+            Image { width: 160; height: 120; source: main.img("PageUpdate", "receiver") }
+            SectionLabel {
+                objectName: "receiverState"
+                text: page.stateText(page.txt(3), main.dongleOnlineDev !== 0)
+            }
+        }
+    }
+    SectionLabel { x: 40; y: 440; width: 460; wrapMode: Text.WordWrap; text: page.txt(11); visible: page.bothOnline }
+    PngPushButton {
+        objectName: "pairButton"
+        x: 40
+        y: 500
+        width: 160
+        height: 40
+        visible: page.bothOnline
+        enabled: !page.running
+        srcs: main.btnImgs("GlobalModule", "btn")
+        text: page.txt(6)
+        fontFamily: main.fontFamily
+        fontSize: main.fontNormalSize
+        onClicked: page.pair()
+    }
+
+    StepBadge { x: 560; y: 70; number: 2 }
+    SectionTitle {
+        objectName: "updateHeading"
+        x: 616
+        y: 76
+        width: 420
+        wrapMode: Text.WordWrap
+        text: page.txt(4) + (page.bothOnline ? " - " + page.txt(main.isNeedUpdateFw ? 18 : 19) : "")
+    }
+    SectionLabel { x: 560; y: 160; text: page.txt(9) }
+    UpdateBar { x: 560; y: 196; fill: page.receiverBar }
+    SectionLabel { x: 560; y: 236; text: page.txt(10) }
+    UpdateBar { x: 560; y: 272; fill: page.mouseBar }
+    SectionLabel { x: 560; y: 320; width: 460; wrapMode: Text.WordWrap; text: page.txt(16); visible: page.running }
+    PngPushButton {
+        objectName: "updateButton"
+        x: 560
+        y: 500
+        width: 160
+        height: 40
+        visible: main.isNeedUpdateFw
+        enabled: page.bothOnline && !page.running
+        srcs: main.btnImgs("GlobalModule", "btn")
+        text: page.txt(5)
+        fontFamily: main.fontFamily
+        fontSize: main.fontNormalSize
+        onClicked: page.startUpdate()
+    }
+}

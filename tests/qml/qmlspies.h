@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QObject>
+#include <QQmlError>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+
+// Records every call with its arguments and answers with results the test sets beforehand.
+class CallLog : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE QVariantList calls(const QString& name) const;
+    Q_INVOKABLE QStringList names() const;
+    Q_INVOKABLE void setResult(const QString& name, const QVariant& value);
+    Q_INVOKABLE void reset();
+
+protected:
+    QVariant record(const QString& name, const QVariantList& args);
+
+private:
+    QList<QPair<QString, QVariantList>> log;
+    QVariantMap results;
+};
+
+// Stand-in for "hid".
+class HidSpy : public CallLog
+{
+    Q_OBJECT
+public:
+    using CallLog::CallLog;
+    Q_INVOKABLE QVariant hid_GetDeviceStrCount();
+    Q_INVOKABLE void hid_Send8ByteData(int table, int startAddr, int length, int byte0, int byte1,
+                                       int byte2, int byte3);
+};
+
+// Stand-in for "ui_View". initDeviceOnline answers entry i of its result list.
+class ViewSpy : public CallLog
+{
+    Q_OBJECT
+public:
+    using CallLog::CallLog;
+
+signals:
+    void updateFinished(bool bSuccess);
+    void updateProgram(uint value);
+    void pairFinished();
+
+public slots:
+    void startFwUpdateEvent(QString path);
+    QVariantList syncFwData_Table0();
+    QVariantList syncFwData_Table1();
+    bool saveAppDataList(QVariant key, QVariantList tmpdatalist, QVariant mode);
+    QVariantList getAppDataList(QVariant key);
+    bool connectCurrentDevice(QString strID, int mId, int dId);
+    void openWinMouseSetting();
+    QVariant getOtherProperty(QString key, QVariant args, QVariant strID);
+    void setOtherProperty(QVariant macroIndex, QVariant args, bool fromKeySave);
+    QVariantList initDeviceOnline(int i);
+    bool startPairOnLine(QString strID, int dId);
+};
+
+// Stand-in for "ui_Ctl". getLangStrings answers "<section>/<i>" texts unless a result is set.
+class CtlSpy : public CallLog
+{
+    Q_OBJECT
+public:
+    using CallLog::CallLog;
+
+signals:
+    void evtHidKeyboardKey(QVariant u8HidKey, QVariant bKeyDown);
+    void evtRelativeMouseButton(QVariant u8ButtonId, QVariant bKeyDown, QVariant axisX,
+                                QVariant axisY);
+    void evtMouseWheel(QVariant nWheelDelta, QVariant bHorizontal);
+
+public slots:
+    void moveWindow();
+    void setMoveWindow();
+    void onHideWindow();
+    void onCloseWindow();
+    void showSyncFail();
+    void showUpdateSuccess(bool result);
+    void showPairSuccess(bool result);
+    bool msgboxKey();
+    QStringList getLangStrings(QString typeStr, QString langCode);
+};
+
+// Collects the warnings the scene prints, so every test can insist on none.
+class WarningLog : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    void addErrors(const QList<QQmlError>& errors);
+    Q_INVOKABLE QStringList take();
+
+private:
+    QStringList lines;
+};
