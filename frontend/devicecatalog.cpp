@@ -10,7 +10,9 @@ int catalogGroupIndex(const QString& strID, const QString& catalogPath)
     const QStringList strings = catalog.value(QStringLiteral("common/deviceStrId")).toStringList();
     for (int i = 0; i < count && i < strings.size(); ++i)
         if (strings.at(i) == strID)
-            return i;
+            // The list pads a single string with an empty one; a group without its three
+            // entries in the catalog is no device.
+            return 3 * i + 2 < count ? i : -1;
     return -1;
 }
 

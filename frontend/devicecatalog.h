@@ -6,7 +6,7 @@
 // Look-ups in the embedded device catalog. Entries come in groups of three per device string:
 // 3g the wired mouse, 3g+1 the 8K receiver, 3g+2 the 1K receiver.
 
-// Group index of `strID`, or -1 when the catalog does not list it.
+// Group index of `strID`, or -1 when the catalog does not list it with its three entries.
 int catalogGroupIndex(const QString& strID,
                       const QString& catalogPath = QStringLiteral(":/DevInfo.ini"));
 

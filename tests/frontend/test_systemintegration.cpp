@@ -1,0 +1,134 @@
+#include "platform/autostart.h"
+#include "platform/mousesettings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Start-up entry and mouse settings as the desktop sees them: files in the user's config folder
+// and programs found on PATH.
+class TestSystemIntegration : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir config;
+
+    QString entryFile(const QString& name) const
+    {
+        return config.path() + QStringLiteral("/autostart/") + name + QStringLiteral(".desktop");
+    }
+    QString execLine(const QString& name) const
+    {
+        QFile f(entryFile(name));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.startsWith("Exec="))
+                return QString::fromUtf8(line.mid(5));
+        return {};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    }
+
+    void roundTripOnAndOff()
+    {
+        const QString name = QStringLiteral("quillex");
+        QVERIFY(!isAutoStartRegistered(name));
+        const QString data = autoStartCommand(QStringLiteral("/opt/quillex/quillex"));
+        QCOMPARE(data, QStringLiteral("\"/opt/quillex/quillex\" -s"));
+        QVERIFY(writeAutoStart(name, data));
+        QVERIFY(isAutoStartRegistered(name));
+        QCOMPARE(execLine(name), data);
+        removeAutoStart(name);
+        QVERIFY(!isAutoStartRegistered(name));
+        QVERIFY(!QFile::exists(entryFile(name)));
+        removeAutoStart(name); // switching off twice is not an error
+        QVERIFY(!isAutoStartRegistered(name));
+    }
+
+    void pathWithBlanksStaysInsideTheQuotes()
+    {
+        const QString name = QStringLiteral("blanks");
+        QVERIFY(
+            writeAutoStart(name, autoStartCommand(QStringLiteral("/home/a user/My Apps/quillex"))));
+        QCOMPARE(execLine(name), QStringLiteral("\"/home/a user/My Apps/quillex\" -s"));
+        removeAutoStart(name);
+    }
+
+    void reservedCharactersAreEscaped()
+    {
+        // Exec quoting escapes " ` $ \ with a backslash and doubles %; the entry's string escaping
+        // then doubles every backslash.
+        const QString name = QStringLiteral("odd");
+        QVERIFY(writeAutoStart(name, autoStartCommand(QStringLiteral("/x/$a\\b\"c`d%e"))));
+        QCOMPARE(execLine(name), QStringLiteral("\"/x/\\\\$a\\\\\\\\b\\\\\"c\\\\`d%%e\" -s"));
+        removeAutoStart(name);
+    }
+
+    void hiddenEntryIsNotRegistered()
+    {
+        const QString name = QStringLiteral("hidden");
+        QVERIFY(writeAutoStart(name, autoStartCommand(QStringLiteral("/q"))));
+        QFile f(entryFile(name));
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("Hidden=true\n");
+        f.close();
+        QVERIFY(!isAutoStartRegistered(name));
+        removeAutoStart(name);
+    }
+
+    void unwritableConfigFolderFails()
+    {
+        QTemporaryDir other;
+        // A file where the autostart folder should be: no entry can be created, even as root.
+        QFile blocker(other.path() + QStringLiteral("/autostart"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(other.path()));
+        QVERIFY(!writeAutoStart(QStringLiteral("quillex"), QStringLiteral("\"/q\" -s")));
+        QVERIFY(!isAutoStartRegistered(QStringLiteral("quillex")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    }
+
+    void mouseSettingsStartsFirstProgramOnPath()
+    {
+        QTemporaryDir bin;
+        const QString marker = bin.path() + QStringLiteral("/started");
+        auto addProgram = [&](const QString& program) {
+            QFile f(bin.path() + QLatin1Char('/') + program);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(
+                QStringLiteral("#!/bin/sh\necho %1 \"$@\" > '%2'\n").arg(program, marker).toUtf8());
+            f.close();
+            f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        };
+        addProgram(QStringLiteral("xfce4-mouse-settings"));
+        addProgram(QStringLiteral("kcmshell5"));
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        openMouseSettings();
+        qputenv("PATH", oldPath);
+        const auto written = [&marker] {
+            QFile f(marker);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QTRY_COMPARE(written(), QByteArray("kcmshell5 kcm_mouse\n"));
+    }
+
+    void mouseSettingsWithoutProgramDoesNothing()
+    {
+        QTemporaryDir empty;
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(empty.path()));
+        openMouseSettings(); // must neither crash nor block
+        qputenv("PATH", oldPath);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSystemIntegration)
+#include "test_systemintegration.moc"
