@@ -1,11 +1,17 @@
+// The virtual bus comes before any Qt header: it has a member named like Qt's `slots` keyword.
+#include "sim/inproc.h"
+#include "tests/device/probedevice.h"
+
 #include "device/discovery.h"
 #include "device/frames.h"
 #include "device/hid_thread.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // Everything the device link writes to the debug channel, and every forwarded notification.
@@ -21,6 +27,18 @@ void recordMessage(QtMsgType, const QMessageLogContext&, const QString& text)
     debugLines.append(text);
 }
 
+int forwardedCount()
+{
+    QMutexLocker lock(&recordLock);
+    return forwarded.size();
+}
+
+bool debugContains(const char* line)
+{
+    QMutexLocker lock(&recordLock);
+    return debugLines.contains(QLatin1String(line));
+}
+
 QStringList takeDebugLines()
 {
     QMutexLocker lock(&recordLock);
@@ -33,6 +51,97 @@ template <typename Bytes> QString hex(const Bytes& bytes)
     for (auto b : bytes)
         parts.append(QStringLiteral("%1").arg(int(b), 2, 16, QLatin1Char('0')).toUpper());
     return parts.join(QLatin1Char(' '));
+}
+
+const QString kShippedCatalog = QStringLiteral(QUILLEX_SOURCE_DIR "/device/DevInfo.ini");
+QString testCatalog(const char* name)
+{
+    return QStringLiteral(QUILLEX_SOURCE_DIR "/tests/device/catalogs/") + QLatin1String(name);
+}
+
+using sim::inproc::bus;
+using sim::inproc::trace;
+
+void plug(const char* kind)
+{
+    std::string error;
+    if (!bus().plug(kind, kind, error))
+        qFatal("cannot plug %s: %s", kind, error.c_str());
+}
+
+ProbeDevice* plugProbe(bool secondCommandInterface = false)
+{
+    auto probe = std::make_unique<ProbeDevice>(secondCommandInterface);
+    ProbeDevice* raw = probe.get();
+    bus().plug(std::move(probe), "mouse");
+    return raw;
+}
+
+void fault(const char* device, const char* kind)
+{
+    const auto result = sim::inproc::control({"fault", device, kind});
+    if (result.status != 0)
+        qFatal("fault %s %s: %s", device, kind, result.text.c_str());
+}
+
+QByteArray memory(const char* device, const std::string& region)
+{
+    const auto bytes = bus().memory(device, region);
+    return bytes ? QByteArray(reinterpret_cast<const char*>(bytes->data()), int(bytes->size()))
+                 : QByteArray();
+}
+
+// Report transfers on the wire, in order: "send-feature 00 82 ...", "read 82 ...".
+QStringList wire()
+{
+    QStringList out;
+    for (const sim::TraceEntry& e : trace().snapshot())
+        if (e.op != "enumerate" && e.op != "open" && e.op != "close")
+            out.append(QString::fromStdString(e.op) + QLatin1Char(' ') + hex(e.bytes));
+    return out;
+}
+
+QList<sim::TraceEntry> entries(const char* op)
+{
+    QList<sim::TraceEntry> out;
+    for (const sim::TraceEntry& e : trace().snapshot())
+        if (e.op == op)
+            out.append(e);
+    return out;
+}
+
+// Every transfer goes to a freshly opened handle, and nothing stays open afterwards.
+void verifyOpenPerTransfer()
+{
+    const auto all = trace().snapshot();
+    int open = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        const std::string& op = all[i].op;
+        if (op == "open" && all[i].result == 0)
+            ++open;
+        else if (op == "close")
+            --open;
+        else if (op != "enumerate" && op != "open")
+            QVERIFY2(i > 0 && all[i - 1].op == "open", op.c_str());
+    }
+    QCOMPARE(open, 0);
+}
+
+// Publishes the shipped catalog's view of the virtual bus and addresses entry `index`.
+void discover(Hid_Thread& hid, int index, const QString& catalog = kShippedCatalog)
+{
+    hid.publishDevices(discoverDevices(catalog));
+    hid.curDevIndex = index;
+    trace().clear();
+    takeDebugLines();
+}
+
+QStringList types(const QList<DevInfo>& list)
+{
+    QStringList out;
+    for (const DevInfo& d : list)
+        out.append(d.type);
+    return out;
 }
 } // namespace
 
@@ -49,6 +158,7 @@ private slots:
     void initTestCase() { qInstallMessageHandler(recordMessage); }
     void init()
     {
+        sim::inproc::reset();
         takeDebugLines();
         QMutexLocker lock(&recordLock);
         forwarded.clear();
@@ -133,12 +243,394 @@ private slots:
         QCOMPARE(macroTransferLength(256), 256);
     }
 
+    // --- Discovery ---
+
+    void discoveryListsConnectedEntriesInCatalogOrder()
+    {
+        Hid_Thread hid;
+        plug("receiver8k");
+        hid.publishDevices(discoverDevices(kShippedCatalog));
+        QCOMPARE(types(hid.onlineList), QStringList{"NORVIK GAMING Quillex_D8K"});
+        QCOMPARE(hid.hid_GetDeviceStrCount().toInt(), 1);
+        QCOMPARE(hid.devList.size(), 3);
+        QCOMPARE(hid.devList[1].releaseNumber, quint16(0x0104));
+        QVERIFY(hid.devList[1].eventPath.endsWith("/event"));
+        // Enumeration only: discovery never opens a device.
+        for (const sim::TraceEntry& e : trace().snapshot())
+            QCOMPARE(QString::fromStdString(e.op), QStringLiteral("enumerate"));
+
+        plug("mouse"); // enumerated after the receiver; the catalog decides the order
+        hid.publishDevices(discoverDevices(kShippedCatalog));
+        QCOMPARE(types(hid.onlineList),
+                 (QStringList{"NORVIK GAMING Quillex_M8K", "NORVIK GAMING Quillex_D8K"}));
+        QCOMPARE(hid.hid_GetDeviceStrCount().toInt(), 2);
+        QVERIFY(!takeDebugLines().contains("Device DisConnect"));
+    }
+
+    void discoveryNeedsTheCommandInterface()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        plug("receiver8k");
+        fault("mouse", "no-event");
+        fault("receiver8k", "no-command");
+        hid.publishDevices(discoverDevices(kShippedCatalog));
+        QCOMPARE(types(hid.onlineList), QStringList{"NORVIK GAMING Quillex_M8K"});
+        QVERIFY(hid.onlineList[0].eventPath.isEmpty());
+        QVERIFY(hid.devList[1].commandPath.isEmpty());
+        QVERIFY(!hid.devList[1].eventPath.isEmpty());
+    }
+
+    void discoveryTakesTheLastMatchingInterface()
+    {
+        Hid_Thread hid;
+        plugProbe(true);
+        hid.publishDevices(discoverDevices(kShippedCatalog));
+        QVERIFY2(hid.devList[0].commandPath.endsWith("/cmd2"),
+                 qPrintable(hid.devList[0].commandPath));
+    }
+
+    void discoverySurvivesOddCatalogs()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        plug("receiver8k");
+        hid.publishDevices(discoverDevices(testCatalog("odd.ini")));
+        QCOMPARE(hid.devList.size(), 2);
+        QCOMPARE(hid.devList[0].reportLength, 32);
+        QCOMPARE(hid.devList[1].vid, quint16(0));
+        // Vendor ID 0 would be hidapi's wildcard: that entry is never enumerated.
+        QCOMPARE(types(hid.onlineList), QStringList{"NORVIK GAMING Quillex_M8K"});
+        QCOMPARE(entries("enumerate").size(), 1);
+    }
+
+    void discoveryRereadsTheCatalogEveryRun()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("DevInfo.ini");
+        QVERIFY(QFile::copy(testCatalog("empty.ini"), path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        plug("mouse");
+        Hid_Thread hid;
+        hid.publishDevices(discoverDevices(path));
+        QVERIFY(hid.devList.isEmpty());
+        QVERIFY(hid.onlineList.isEmpty());
+        QCOMPARE(takeDebugLines(), QStringList{"Device DisConnect"});
+
+        QFile::remove(path);
+        QVERIFY(QFile::copy(kShippedCatalog, path));
+        hid.publishDevices(discoverDevices(path));
+        QCOMPARE(hid.devList.size(), 3);
+        QCOMPARE(hid.onlineList.size(), 1);
+        QVERIFY(takeDebugLines().isEmpty());
+    }
+
+    // --- Commands on the wire ---
+
+    void settingWrites()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        discover(hid, 0);
+        hid.hid_Send8ByteData(3, 9, 2, 0x20, 0x03, 0, 0);
+        QCOMPARE(wire(), QStringList{"send-feature 00 03 09 02 20 03 00 00 00"});
+        QCOMPARE(takeDebugLines(), QStringList{"3 9 2 32 3 0 0"});
+        QCOMPARE(memory("mouse", "table1").mid(9, 2).toHex(), QByteArray("2003"));
+        verifyOpenPerTransfer();
+        QCOMPARE(int(hid.isReady), 1);
+
+        trace().clear();
+        hid.hid_Send8ByteData(1, 0, 0, 2, 0, 0, 0);
+        QCOMPARE(wire(), QStringList{"send-feature 00 01 00 00 02 00 00 00 00"});
+        QCOMPARE(memory("mouse", "profile").toHex(), QByteArray("02"));
+    }
+
+    void tableReads()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        discover(hid, 0);
+        quint8 table0[64] = {};
+        hid.hid_GetApData(table0, true, 0);
+        QCOMPARE(wire().value(0), QStringLiteral("send-feature 00 82 00 00 00 00 00 00 00"));
+        const auto reads = entries("read");
+        QCOMPARE(reads.size(), 1);
+        QCOMPARE(reads[0].timeoutMs, 500);
+        QCOMPARE(reads[0].result, 64);
+        QCOMPARE(wire().size(), 2);
+        QCOMPARE(table0[0], quint8(0x82));
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(table0) + 1, 63),
+                 memory("mouse", "table0").left(63));
+        verifyOpenPerTransfer();
+
+        trace().clear();
+        quint8 table1[64] = {};
+        hid.hid_GetApData(table1, false, 63);
+        QCOMPARE(wire().value(0), QStringLiteral("send-feature 00 83 3F 3F 00 00 00 00 00"));
+        QCOMPARE(table1[0], quint8(0x83));
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(table1) + 1, 63),
+                 memory("mouse", "table1").mid(63, 63));
+    }
+
+    void macroUploads_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<int>("reports");
+        QTest::newRow("20 bytes") << 20 << "send-feature 00 04 05 14 00 00 00 00 00" << 1;
+        QTest::newRow("64 bytes") << 64 << "send-feature 00 04 05 40 00 00 00 00 00" << 1;
+        QTest::newRow("128 bytes") << 128 << "send-feature 00 04 05 80 00 00 00 00 00" << 2;
+        QTest::newRow("130 bytes") << 130 << "send-feature 00 04 05 82 00 00 00 00 00" << 3;
+    }
+    void macroUploads()
+    {
+        QFETCH(int, length);
+        QFETCH(QString, frame);
+        QFETCH(int, reports);
+        Hid_Thread hid;
+        ProbeDevice* probe = plugProbe();
+        discover(hid, 0);
+        quint8 image[256];
+        for (int i = 0; i < 256; ++i)
+            image[i] = quint8(i < length ? 0xC0 ^ i : 0);
+        hid.hid_04H_SendMacroData(5, quint32(length), image);
+
+        QCOMPARE(wire().value(0), frame);
+        const auto writes = entries("write");
+        QCOMPARE(writes.size(), reports);
+        for (int r = 0; r < reports; ++r) {
+            QCOMPARE(int(writes[r].bytes.size()), 65);
+            QCOMPARE(writes[r].bytes[0], quint8(0));
+            QVERIFY(std::equal(image + 64 * r, image + 64 * r + 64, writes[r].bytes.begin() + 1));
+        }
+        QCOMPARE(wire().size(), 1 + reports);
+        QCOMPARE(memory("mouse", "macro.0.5"),
+                 QByteArray(reinterpret_cast<const char*>(image), length));
+        // Output reports are paced 20 ms apart.
+        const auto times = probe->outputTimes();
+        for (size_t r = 1; r < times.size(); ++r)
+            QVERIFY(times[r] - times[r - 1] >= std::chrono::milliseconds(20));
+        verifyOpenPerTransfer();
+    }
+
+    void pairingBlockTravelsFromMouseToReceiver()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        plug("receiver1k");
+        discover(hid, 0);
+        quint8 block[64] = {};
+        QVERIFY(hid.hid_ioPairOnline(true, block));
+        QCOMPARE(wire().value(0), QStringLiteral("send-feature 00 8E 00 00 00 00 00 00 00"));
+        QCOMPARE(block[0], quint8(0x8E));
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(block) + 1, 63),
+                 memory("mouse", "pairing").left(63));
+
+        trace().clear();
+        hid.curDevIndex = 2;
+        auto payload = frames::pairingPayload(*frames::AnswerBlock::parse(block, 64));
+        QVERIFY(hid.hid_ioPairOnline(false, payload.data()));
+        const QStringList sent = wire();
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent[0], QStringLiteral("send-feature 00 0E 00 00 00 00 00 00 00"));
+        QCOMPARE(entries("write")[0].bytes.size(), size_t(65));
+        QCOMPARE(memory("receiver1k", "pairing"),
+                 QByteArray(reinterpret_cast<const char*>(payload.data()), 64));
+    }
+
+    void pairingModeAndStatus()
+    {
+        Hid_Thread hid;
+        plug("receiver8k");
+        discover(hid, 1);
+        QVERIFY(hid.hid_runPairt(false, true));
+        QCOMPARE(wire(), QStringList{"send-feature 00 1E 00 00 01 00 00 00 00"});
+        int polls = 0;
+        while (!hid.hid_runPairt(true, false) && polls < 10)
+            ++polls;
+        QVERIFY(polls > 0 && polls < 10);
+        QCOMPARE(entries("send-feature").last().bytes,
+                 (std::vector<uint8_t>{0, 0x9E, 0, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(entries("get-feature").size(), polls + 1);
+
+        // A device that stops answering ends the wait.
+        fault("receiver8k", "get");
+        QVERIFY(hid.hid_runPairt(true, false));
+        QCOMPARE(int(hid.isReady), 1);
+    }
+
+    // --- Time-outs, failures and a busy transport ---
+
+    void silentDeviceYieldsZeroBlock()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        discover(hid, 0);
+        fault("mouse", "no-answer");
+        const auto result = sim::inproc::control({"fault", "mouse", "no-answer", "instant"});
+        QCOMPARE(result.status, 0);
+        quint8 buf[64];
+        std::fill(buf, buf + 64, 0xAA);
+        hid.hid_GetApData(buf, true, 0);
+        QCOMPARE(std::count(buf, buf + 64, 0), 64);
+        QCOMPARE(entries("read").value(0).result, 0);
+        QCOMPARE(int(hid.isReady), 1);
+    }
+
+    void failedTransfersEndTheExchange()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        discover(hid, 0);
+        fault("mouse", "read");
+        quint8 buf[64];
+        std::fill(buf, buf + 64, 0xAA);
+        hid.hid_GetApData(buf, true, 0);
+        QCOMPARE(std::count(buf, buf + 64, 0xAA), 64); // untouched
+        QCOMPARE(int(hid.isReady), 1);
+        verifyOpenPerTransfer();
+
+        sim::inproc::control({"fault", "mouse", "clear"});
+        fault("mouse", "send");
+        trace().clear();
+        QVERIFY(!hid.hid_ioPairOnline(true, buf));
+        QCOMPARE(wire().size(), 1); // the refused feature report, nothing after it
+        QCOMPARE(int(hid.isReady), 1);
+        verifyOpenPerTransfer();
+    }
+
+    void failedOpenForgetsThePathUntilDiscovery()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        discover(hid, 0);
+        fault("mouse", "open");
+        hid.hid_Send8ByteData(2, 1, 1, 3, 0, 0, 0);
+        QVERIFY(wire().isEmpty());
+        QVERIFY(hid.devList[0].commandPath.isEmpty());
+
+        sim::inproc::control({"fault", "mouse", "clear"});
+        trace().clear();
+        hid.hid_Send8ByteData(2, 1, 1, 3, 0, 0, 0);
+        QVERIFY(trace().snapshot().empty()); // not even an open
+        QCOMPARE(int(hid.isReady), 1);
+
+        discover(hid, 0);
+        hid.hid_Send8ByteData(2, 1, 1, 3, 0, 0, 0);
+        QCOMPARE(wire(), QStringList{"send-feature 00 02 01 01 03 00 00 00 00"});
+    }
+
+    void noEntryMeansNoTraffic_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::newRow("none selected") << 255;
+        QTest::newRow("past the catalog") << 3;
+        QTest::newRow("negative") << -1;
+    }
+    void noEntryMeansNoTraffic()
+    {
+        QFETCH(int, index);
+        Hid_Thread hid;
+        plug("mouse");
+        discover(hid, index);
+        quint8 buf[256] = {};
+        hid.hid_GetApData(buf, true, 0);
+        hid.hid_Send8ByteData(3, 9, 2, 0x20, 0x03, 0, 0);
+        hid.hid_04H_SendMacroData(0, 20, buf);
+        QVERIFY(!hid.hid_ioPairOnline(true, buf));
+        QVERIFY(!hid.hid_ioPairOnline(false, buf));
+        QVERIFY(!hid.hid_runPairt(false, true));
+        QVERIFY(trace().snapshot().empty());
+        QCOMPARE(int(hid.isReady), 1);
+    }
+
+    // A command entered while another one runs (the write lets the event loop run) waits
+    // 255 x 8 ms and is dropped; the first one completes.
+    void busyTransportDropsTheCommand()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        discover(hid, 0);
+        quint8 nested[64];
+        std::fill(nested, nested + 64, 0xAA);
+        QElapsedTimer clock;
+        QMetaObject::invokeMethod(
+            this, [&] { hid.hid_GetApData(nested, true, 0); }, Qt::QueuedConnection);
+        clock.start();
+        hid.hid_Send8ByteData(3, 9, 2, 0x20, 0x03, 0, 0);
+        QVERIFY(clock.elapsed() >= 255 * 8);
+        QCOMPARE(wire(), QStringList{"send-feature 00 03 09 02 20 03 00 00 00"});
+        QVERIFY(takeDebugLines().contains("cmd Failed"));
+        QCOMPARE(std::count(nested, nested + 64, 0xAA), 64);
+        QCOMPARE(int(hid.isReady), 1);
+
+        // Still busy after the wait: dropped with the write's line, nothing on the wire.
+        trace().clear();
+        hid.isReady = 0;
+        hid.hid_04H_SendMacroData(1, 20, nested);
+        QVERIFY(trace().snapshot().empty());
+        QVERIFY(takeDebugLines().contains("cmd Failed!!!"));
+    }
+
+    // --- Event listener ---
+
+    void listenerForwardsFiveByteReportsOnly()
+    {
+        Hid_Thread hid;
+        ProbeDevice* probe = plugProbe();
+        discover(hid, 0);
+        hid.hid_StartListen(0);
+        probe->rawEventLength = 4;
+        bus().notify("mouse", {0x0B, 1, 0, 0});
+        probe->rawEventLength = 6;
+        bus().notify("mouse", {0x0B, 2, 0, 0});
+        probe->rawEventLength.reset();
+        bus().notify("mouse", {0x11, 120, 0, 0});
+        QTRY_COMPARE_WITH_TIMEOUT(forwardedCount(), 1, 2000);
+        QCOMPARE(forwarded.value(0), (QList<int>{0x11, 120, 0, 0}));
+        hid.hid_StopListen();
+        hid.listenFuture.waitForFinished();
+        const auto reads = entries("read");
+        QVERIFY(!reads.isEmpty());
+        QVERIFY(std::all_of(reads.begin(), reads.end(), [](const sim::TraceEntry& e) {
+            return e.timeoutMs == 100 && QString::fromStdString(e.path).endsWith("/event");
+        }));
+        QVERIFY(!takeDebugLines().contains("Device removed"));
+        verifyOpenPerTransfer();
+    }
+
+    void listenerNoticesRemoval()
+    {
+        Hid_Thread hid;
+        plug("mouse");
+        discover(hid, 0);
+        hid.hid_StartListen(0);
+        QTRY_VERIFY(!entries("read").isEmpty()); // the listener is past its start
+        bus().unplug("mouse");
+        hid.publishDevices(discoverDevices(kShippedCatalog)); // empties the event path
+        QTRY_VERIFY_WITH_TIMEOUT(debugContains("Device removed"), 500);
+        QTRY_VERIFY_WITH_TIMEOUT(hid.listenFuture.isFinished(), 1000);
+        QCOMPARE(int(hid.isListening), 0);
+
+        // Unplugged with no discovery in between: the next open fails.
+        plug("mouse");
+        discover(hid, 0);
+        hid.hid_StartListen(0);
+        QTRY_VERIFY(!entries("read").isEmpty());
+        bus().unplug("mouse");
+        QTRY_VERIFY_WITH_TIMEOUT(debugContains("Device removed"), 500);
+        QTRY_VERIFY_WITH_TIMEOUT(hid.listenFuture.isFinished(), 1000);
+        QVERIFY(hid.devList[0].eventPath.isEmpty());
+    }
+
     // --- The scene's side ---
 
     // The pages call the setting write with plain numbers; they must arrive as bytes.
     void qmlCallsSettingWrite()
     {
         Hid_Thread hid;
+        plug("mouse");
+        discover(hid, 0);
         QQmlEngine engine;
         engine.rootContext()->setContextProperty(QStringLiteral("hid"), &hid);
         QQmlExpression call(engine.rootContext(), nullptr,
@@ -146,8 +638,9 @@ private slots:
                                            "hid.hid_GetDeviceStrCount()"));
         const QVariant count = call.evaluate();
         QVERIFY2(!call.hasError(), qPrintable(call.error().toString()));
-        QCOMPARE(count.toInt(), 0);
+        QCOMPARE(count.toInt(), 1);
         QCOMPARE(takeDebugLines().value(0), QStringLiteral("3 13 2 128 12 0 0"));
+        QCOMPARE(wire(), QStringList{"send-feature 00 03 0D 02 80 0C 00 00 00"});
     }
 };
 
