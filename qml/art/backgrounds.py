@@ -127,9 +127,10 @@ def card(svg, state):
     w, h = svg.w, svg.h
     panel(svg, 1, 1, w - 2, h - 2, c=18, face=st["face"], edge=st["edge"],
           glow=RED if state == "press" else None)
-    hatch(svg, 20, 20, w - 40, 150, step=8, opacity=0.03)
-    svg.rect(20, h - 86, w - 40, 1, fill=LINE2 if state == "normal" else st["edge"], opacity=0.7)
+    hatch(svg, 1, 1, w * 0.7, h * 0.45, step=8, opacity=0.04, corner="tl")
+    # The device string sits below this line, the mouse picture and state icons above it.
+    svg.rect(20, h - 73, w - 40, 1, fill=LINE2 if state == "normal" else st["edge"], opacity=0.7)
     if state != "normal":
-        svg.circle(w / 2, 120, 110, fill=svg.radial([(0, st["ink"], 0.1), (1, st["ink"], 0)]))
+        svg.circle(w / 2, 140, 120, fill=svg.radial([(0, st["ink"], 0.1), (1, st["ink"], 0)]))
     accent(svg, 30, 1, 60 if state == "press" else 36)
     svg.rect(w - 60, h - 4, 30, 2, fill=RED if state != "normal" else DIM)
