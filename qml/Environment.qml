@@ -93,6 +93,7 @@ Item {
                     id: cardRepeater
                     model: env.cards
                     delegate: DeviceCard {
+                        objectName: "card" + index
                         deviceName: modelData[0]
                         mouseFlag: modelData[1]
                         dongleFlag: modelData[2]

@@ -28,12 +28,13 @@ Item {
         capturing = false
     }
 
-    // A pressed key fills the next free place; a fourth key starts over.
+    // A pressed key fills the next free place; a fourth key starts over. Called from a native
+    // signal, so every name is qualified.
     function onKey(u8HidKey, bKeyDown) {
-        if (!capturing || !visible || !bKeyDown || !keys.hasKey(Number(u8HidKey)))
-            return
         var code = Number(u8HidKey)
-        var l = codes.slice()
+        if (!picker.capturing || !picker.visible || !bKeyDown || !keys.hasKey(code))
+            return
+        var l = picker.codes.slice()
         if (l.indexOf(code) >= 0)
             return
         var free = l.indexOf(0)
@@ -41,10 +42,11 @@ Item {
             l = [code, 0, 0]
         else
             l[free] = code
-        codes = l
+        picker.codes = l
     }
 
-    Component.onCompleted: ui_Ctl.evtHidKeyboardKey.connect(onKey)
+    Component.onCompleted: ui_Ctl.evtHidKeyboardKey.connect(picker, onKey)
+    Component.onDestruction: ui_Ctl.evtHidKeyboardKey.disconnect(picker, onKey)
 
     Row {
         spacing: 15

@@ -39,28 +39,29 @@ Item {
         ui_View.startFwUpdateEvent(receiverFolder())
     }
 
+    // Called from the bridge's signals, so every name is qualified.
     function onProgress(value) {
-        var w = Number(value) / 100 * barWidth
-        if (updateMode === 0)
-            receiverBar = w
+        var w = Number(value) / 100 * page.barWidth
+        if (page.updateMode === 0)
+            page.receiverBar = w
         else
-            mouseBar = w
+            page.mouseBar = w
     }
 
     function onFinished(bSuccess) {
-        if (!running)
+        if (!page.running)
             return
         if (!bSuccess) {
-            running = false
+            page.running = false
             ui_Ctl.showUpdateSuccess(false)
-        } else if (updateMode === 0) {
-            updateMode = 1
-            ui_View.startFwUpdateEvent(mouseFolder())
+        } else if (page.updateMode === 0) {
+            page.updateMode = 1
+            ui_View.startFwUpdateEvent(page.mouseFolder())
         } else {
-            running = false
+            page.running = false
             ui_Ctl.showUpdateSuccess(true)
-            receiverBar = 0
-            mouseBar = 0
+            page.receiverBar = 0
+            page.mouseBar = 0
         }
     }
 
@@ -73,8 +74,12 @@ Item {
     }
 
     Component.onCompleted: {
-        ui_View.updateProgram.connect(onProgress)
-        ui_View.updateFinished.connect(onFinished)
+        ui_View.updateProgram.connect(page, onProgress)
+        ui_View.updateFinished.connect(page, onFinished)
+    }
+    Component.onDestruction: {
+        ui_View.updateProgram.disconnect(page, onProgress)
+        ui_View.updateFinished.disconnect(page, onFinished)
     }
 
     Image {

@@ -1,7 +1,10 @@
 # Rasterizes the scene's pictures: each art/<folder>/<name>.svg becomes
 # modules/img/<folder>/<name>.png beside quillex, at the size manifest.txt lists for it, so the
 # pictures are made from their vector sources on every machine and only changed ones are redone.
-find_program(RSVG_CONVERT rsvg-convert REQUIRED)
+find_program(RSVG_CONVERT rsvg-convert)
+if(NOT RSVG_CONVERT)
+    message(FATAL_ERROR "rsvg-convert not found: install librsvg2-bin (scripts/deps.sh does)")
+endif()
 
 set(art_dir ${CMAKE_CURRENT_LIST_DIR})
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${art_dir}/manifest.txt)

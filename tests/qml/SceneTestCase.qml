@@ -16,6 +16,8 @@ TestCase {
     }
 
     function init() {
+        // A TestCase is never visible itself; the scene goes beside it in the window.
+        loader.parent = tc.parent
         hid.reset()
         ui_View.reset()
         ui_Ctl.reset()
@@ -66,6 +68,10 @@ TestCase {
 
     // Opens the device through a card click with the given tables.
     function openDevice(t0, t1, mid, did) {
+        if (!scene.visible) {
+            online([["NORVIK GAMING Quillex", "M8K"]])
+            scene.initUI()
+        }
         ui_View.setResult("syncFwData_Table0", t0)
         ui_View.setResult("syncFwData_Table1", t1)
         scene.initDevice(0, "NORVIK GAMING Quillex", mid === undefined ? 2 : mid,

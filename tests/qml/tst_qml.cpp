@@ -18,6 +18,8 @@ public slots:
 
     void qmlEngineAvailable(QQmlEngine* engine)
     {
+        // Scene warnings go to the log, where every test checks them, instead of the console.
+        engine->setOutputWarningsToStandardError(false);
         QObject::connect(engine, &QQmlEngine::warnings, &warnings, &WarningLog::addErrors);
         engine->rootContext()->setContextProperty("hid", &hidSpy);
         engine->rootContext()->setContextProperty("ui_View", &viewSpy);
