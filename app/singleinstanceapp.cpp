@@ -53,7 +53,7 @@ static bool primaryStillRuns(qint64 pid)
 
 SingleInstanceAppPrivate::SingleInstanceAppPrivate(SingleInstanceApp* q,
                                                    SingleInstanceApp::InstanceOptions options)
-    : q(q), instanceKey(instanceKeyFor(options)), options(options)
+    : QObject(q), q(q), instanceKey(instanceKeyFor(options)), options(options)
 {
 }
 
@@ -84,7 +84,7 @@ SingleInstanceAppPrivate::~SingleInstanceAppPrivate()
     delete memory;
 }
 
-bool SingleInstanceAppPrivate::attachBlock()
+bool SingleInstanceAppPrivate::attachBlock(QString& error)
 {
     memory = new QSharedMemory(instanceKey);
     if (memory->create(InstanceBlock::size, QSharedMemory::ReadWrite)) {
@@ -93,8 +93,19 @@ bool SingleInstanceAppPrivate::attachBlock()
         memory->unlock();
         return true;
     }
+    if (!memory->attach(QSharedMemory::ReadWrite)) {
+        error = memory->errorString();
+        return false;
+    }
     // A segment of another size under our name is not ours to read.
-    return memory->attach(QSharedMemory::ReadWrite) && memory->size() >= InstanceBlock::size;
+    if (memory->size() < InstanceBlock::size) {
+        error = QStringLiteral("Shared memory block has %1 bytes, %2 expected.")
+                    .arg(memory->size())
+                    .arg(InstanceBlock::size);
+        memory->detach();
+        return false;
+    }
+    return true;
 }
 
 void SingleInstanceAppPrivate::waitForConsistentBlock()
@@ -264,9 +275,10 @@ SingleInstanceApp::SingleInstanceApp(int& argc, char** argv, bool allowExtraInst
                                      InstanceOptions options, int timeout)
     : QApplication(argc, argv), d(new SingleInstanceAppPrivate(this, options))
 {
-    if (!d->attachBlock()) {
+    QString error;
+    if (!d->attachBlock(error)) {
         qCritical("SingleInstanceApp: Unable to attach to shared memory block.");
-        qCritical("%s", qUtf8Printable(d->memory->errorString()));
+        qCritical("%s", qUtf8Printable(error));
         delete d;
         d = nullptr;
         ::exit(1);

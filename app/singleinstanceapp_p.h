@@ -25,8 +25,8 @@ public:
     SingleInstanceAppPrivate(SingleInstanceApp* q, SingleInstanceApp::InstanceOptions options);
     ~SingleInstanceAppPrivate() override;
 
-    // Creates the block, or attaches to the one another start created.
-    bool attachBlock();
+    // Creates the block, or attaches to the one another start created; on failure `error` says why.
+    bool attachBlock(QString& error);
     // Returns holding the block's lock, once the block is consistent.
     void waitForConsistentBlock();
     InstanceBlock readBlock() const;
