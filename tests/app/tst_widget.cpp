@@ -1,0 +1,155 @@
+// The main window's reactions: debounced device checks from device and resume notifications,
+// the tray icon's clicks and its one-entry menu that ends the program.
+
+#include "app/ui_controler.h"
+#include "app/widget.h"
+#include "frontend/myqquickview.h"
+#include "platform/devicenotifier.h"
+#include "platform/resumenotifier.h"
+
+#include <QMenu>
+#include <QtTest>
+
+#include <memory>
+
+static QStringList debugLines;
+static QtMessageHandler testHandler = nullptr;
+
+static void keepDebugLines(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtDebugMsg)
+        debugLines << text;
+    testHandler(type, context, text);
+}
+
+class TestWidget : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void burstOfDeviceChangesGivesOneCheckAfterTheLast();
+    void deviceChangesWhileSuspendedGiveNoCheck();
+    void resumeGivesOneCheck();
+    void trayClickShowsOnlyAHiddenWindow();
+    void trayMenuExitEndsTheLoopWithZero();
+    void cleanupTestCase();
+
+private:
+    void waitUntilQuiet();
+
+    std::unique_ptr<Widget> widget;
+    std::unique_ptr<QSignalSpy> checks;
+    DeviceNotifier* devices = nullptr;
+    ResumeNotifier* resume = nullptr;
+};
+
+void TestWidget::initTestCase()
+{
+    testHandler = qInstallMessageHandler(keepDebugLines);
+    widget = std::make_unique<Widget>();
+    devices = widget->findChild<DeviceNotifier*>();
+    resume = widget->findChild<ResumeNotifier*>();
+    QVERIFY(devices && resume);
+    QCOMPARE(widget->checkDeviceTimer.interval(), 200);
+    QVERIFY(widget->checkDeviceTimer.isSingleShot());
+}
+
+void TestWidget::init()
+{
+    widget->uiCtl->quickView()->suspendDeviceCheck = false;
+    debugLines.clear();
+    checks = std::make_unique<QSignalSpy>(&widget->checkDeviceTimer, &QTimer::timeout);
+}
+
+// Once the single-shot timer is idle no further check can come.
+void TestWidget::waitUntilQuiet()
+{
+    QTRY_VERIFY(!widget->checkDeviceTimer.isActive());
+}
+
+void TestWidget::burstOfDeviceChangesGivesOneCheckAfterTheLast()
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastNotice = 0;
+    qint64 checkedAt = -1;
+    connect(&widget->checkDeviceTimer, &QTimer::timeout, this,
+            [&] { checkedAt = clock.elapsed(); });
+    for (int i = 0; i < 10; ++i) {
+        emit devices->devicesChanged();
+        lastNotice = clock.elapsed();
+        if (i < 9)
+            QTest::qWait(10);
+    }
+    QVERIFY2(lastNotice < 150, QByteArray::number(lastNotice));
+    QTRY_COMPARE(checks->count(), 1);
+    waitUntilQuiet();
+    QCOMPARE(checks->count(), 1);
+    const qint64 delay = checkedAt - lastNotice;
+    QVERIFY2(delay >= 190 && delay < 600, QByteArray::number(delay));
+    // The check itself ran: with nothing plugged in it reports that.
+    QCOMPARE(debugLines.count(QStringLiteral("Device DisConnect")), 1);
+    disconnect(&widget->checkDeviceTimer, &QTimer::timeout, this, nullptr);
+}
+
+void TestWidget::deviceChangesWhileSuspendedGiveNoCheck()
+{
+    widget->uiCtl->quickView()->suspendDeviceCheck = true; // an update or a pairing runs
+    for (int i = 0; i < 3; ++i)
+        emit devices->devicesChanged();
+    QVERIFY(!widget->checkDeviceTimer.isActive());
+    QCoreApplication::processEvents();
+    QCOMPARE(checks->count(), 0);
+}
+
+void TestWidget::resumeGivesOneCheck()
+{
+    emit resume->resumed();
+    QTRY_COMPARE(checks->count(), 1);
+    waitUntilQuiet();
+    QCOMPARE(checks->count(), 1);
+}
+
+void TestWidget::trayClickShowsOnlyAHiddenWindow()
+{
+    QVERIFY(!widget->isVisible());
+    widget->trayIconActivated(QSystemTrayIcon::DoubleClick);
+    widget->trayIconActivated(QSystemTrayIcon::Context);
+    QVERIFY(!widget->isVisible());
+    widget->trayIconActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(widget->isVisible());
+
+    widget->showMinimized();
+    widget->trayIconActivated(QSystemTrayIcon::Trigger);
+    QVERIFY(widget->isMinimized()); // a minimized window counts as visible: not restored
+    widget->hide();
+}
+
+void TestWidget::trayMenuExitEndsTheLoopWithZero()
+{
+    QMenu* menu = widget->trayIcon->contextMenu();
+    QVERIFY(menu);
+    QCOMPARE(menu->actions().size(), 1);
+    QAction* exit = menu->actions().first();
+    QCOMPARE(exit->text(), QStringLiteral("Exit"));
+    QTimer::singleShot(0, exit, &QAction::trigger);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); }); // a safety net only
+    QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+void TestWidget::cleanupTestCase()
+{
+    widget.reset();
+    qInstallMessageHandler(testHandler);
+}
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QUICK_BACKEND", "software"); // the offscreen platform has no OpenGL
+    QApplication app(argc, argv);
+    TestWidget test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_widget.moc"
