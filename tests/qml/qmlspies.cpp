@@ -1,5 +1,8 @@
 #include "qmlspies.h"
 
+#include <QFile>
+#include <QSettings>
+
 QVariantList CallLog::calls(const QString& name) const
 {
     QVariantList out;
@@ -173,5 +176,19 @@ QStringList WarningLog::take()
 {
     QStringList out = lines;
     lines.clear();
+    return out;
+}
+
+QVariantMap LangFiles::section(const QString& code, const QString& name) const
+{
+    QVariantMap out;
+    const QString path = dir + "/" + code + ".ini";
+    if (!QFile::exists(path))
+        return out;
+    QSettings ini(path, QSettings::IniFormat);
+    ini.setIniCodec("UTF-8");
+    ini.beginGroup(name);
+    for (const QString& key : ini.childKeys())
+        out.insert(key, ini.value(key));
     return out;
 }

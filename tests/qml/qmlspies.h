@@ -89,6 +89,19 @@ public slots:
     QStringList getLangStrings(QString typeStr, QString langCode);
 };
 
+// Reads the shipped language files the way the program does (INI, UTF-8).
+class LangFiles : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LangFiles(const QString& dir, QObject* parent = nullptr) : QObject(parent), dir(dir) {}
+    // Every key of a section with its text, or an empty map when the file or section is missing.
+    Q_INVOKABLE QVariantMap section(const QString& code, const QString& name) const;
+
+private:
+    QString dir;
+};
+
 // Collects the warnings the scene prints, so every test can insist on none.
 class WarningLog : public QObject
 {

@@ -25,6 +25,7 @@ public slots:
         engine->rootContext()->setContextProperty("ui_View", &viewSpy);
         engine->rootContext()->setContextProperty("ui_Ctl", &ctlSpy);
         engine->rootContext()->setContextProperty("qmlWarnings", &warnings);
+        engine->rootContext()->setContextProperty("langFiles", &langFiles);
     }
 
 private:
@@ -32,6 +33,7 @@ private:
     ViewSpy viewSpy;
     CtlSpy ctlSpy;
     WarningLog warnings;
+    LangFiles langFiles{QUILLEX_I18N_DIR};
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(tst_qml, Setup)
