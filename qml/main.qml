@@ -1,4 +1,7 @@
 import QtQuick 2.12
+// The view loads "qrc:qml/main.qml", a URL without a root slash, from which the engine cannot list
+// this folder; importing it by its full URL makes the sibling files known as types.
+import "qrc:/qml/"
 
 // Root of the scene: start page, main page with its five pages, settings panel, and the three
 // functions the native side calls by name.
