@@ -16,6 +16,8 @@ if [[ "${1:-}" != --inner ]]; then
     command -v xdotool >/dev/null || missing+=(xdotool)
     command -v import >/dev/null || missing+=(imagemagick)
     command -v xvfb-run >/dev/null || missing+=(xvfb xauth)
+    # The language buttons show "繁體中文" in every language.
+    [[ -n "$(fc-list :lang=zh-tw 2>/dev/null)" ]] || missing+=(fonts-wqy-microhei)
     if [[ ${#missing[@]} -gt 0 ]]; then
         sudo_cmd=()
         [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)

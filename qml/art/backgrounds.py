@@ -102,20 +102,20 @@ def setting_bg(svg):
 HEADER = 44  # height of a section's title band
 
 
-def frame(svg, x, y, w, h):
+def frame(svg, x, y, w, h, header=HEADER):
     """One framed section of a page, with a title band at the top."""
     panel(svg, x, y, w, h, c=14, face=("#1f1f25", "#151519"), edge=LINE2)
     c = 13
-    svg.path(f"M{num(x + 1 + c)} {num(y + 1)}H{num(x + w - 1)}V{num(y + HEADER)}H{num(x + 1)}"
+    svg.path(f"M{num(x + 1 + c)} {num(y + 1)}H{num(x + w - 1)}V{num(y + header)}H{num(x + 1)}"
              f"V{num(y + 1 + c)}z", fill=BG0, opacity=0.35)
-    svg.rect(x + 14, y + HEADER, w - 28, 1, fill=svg.linear([(0, LINE2), (1, LINE2, 0)], x2=1, y2=0))
+    svg.rect(x + 14, y + header, w - 28, 1, fill=svg.linear([(0, LINE2), (1, LINE2, 0)], x2=1, y2=0))
     accent(svg, x + 18, y, 48)
     svg.path(f"M{num(x + w - 30)} {num(y + h - 5)}h20", stroke=RED, stroke_width=1, opacity=0.6)
 
 
 def page_bg(svg, frames, dividers=()):
-    """Framed sections at the given (x, y, w, h) boxes, where the page puts its groups of controls;
-    dividers are (x, y, h) hairlines that split a section."""
+    """Framed sections at the given (x, y, w, h[, title band height]) boxes, where the page puts
+    its groups of controls; dividers are (x, y, h) hairlines that split a section."""
     for box in frames:
         frame(svg, *box)
     for x, y, h in dividers:

@@ -19,8 +19,6 @@ ICONS = {
     "cable": [("M9 2v4M15 2v4M6.5 6h11v6.5a3 3 0 0 1-3 3h-5a3 3 0 0 1-3-3zM12 15.5v7", False)],
     "receiver": [(DONGLE + "M16.5 6.5a3.5 3.5 0 0 1 0 5M19 4a7 7 0 0 1 0 10", False),
                  ("M7 4h1v1.5H7zM9 4h1v1.5H9z", True)],
-    "receiver_busy": [(DONGLE, False), ("M6.7 14.5a1 1 0 1 0 .01 0zM8.5 14.5a1 1 0 1 0 .01 0z"
-                                        "M10.3 14.5a1 1 0 1 0 .01 0z", True)],
     "settings": [(gear_d(12, 12, 9.5, 7.2, 8) + "M12 8.6a3.4 3.4 0 1 0 .01 0z", False)],
     "minimise": [("M5.5 12.5h13", False)],
     "close": [("M6 6l12 12M18 6L6 18", False)],
