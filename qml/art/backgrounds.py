@@ -62,8 +62,8 @@ def main_bg(svg):
     svg.rect(24, 0, 150, 2, fill=RED)
     svg.rect(24, 0, 150, 6, fill=RED, opacity=0.4, filter=svg.blur(3))
     svg.end()
-    svg.path(chamfer_d(210.5, 70.5, 1059, 639, 16), fill=svg.linear([(0, "#1d1d22"), (1, "#131316")]),
-             stroke=LINE, stroke_width=1)
+    page_face = svg.linear([(0, "#1d1d22"), (1, "#131316")])
+    svg.path(chamfer_d(210.5, 70.5, 1059, 639, 16), fill=page_face, stroke=LINE, stroke_width=1)
     svg.path(rrect_d(0.5, 0.5, svg.w - 1, svg.h - 1, WINDOW_RADIUS), fill="none", stroke=LINE2,
              stroke_width=1)
 
@@ -75,10 +75,12 @@ def start_bg(svg):
     svg.rect(0, 0, w, h, fill=svg.radial([(0, "#26262d"), (1, BG0, 0)], cx=0.5, cy=0.42, r=0.6))
     horizon, vx = h * 0.62, w / 2
     grid = "".join(f"M{num(vx)} {num(horizon)}L{num(vx + i * 160)} {num(h)}" for i in range(-8, 9))
-    grid += "".join(f"M0 {num(horizon + (h - horizon) * t * t)}H{w}" for t in (0.15, 0.3, 0.5, 0.72, 1))
+    grid += "".join(f"M0 {num(horizon + (h - horizon) * t * t)}H{w}"
+                    for t in (0.15, 0.3, 0.5, 0.72, 1))
     svg.path(grid, stroke=TEXT, stroke_width=1, opacity=0.06)
     svg.rect(0, horizon - 2, w, 60, fill=svg.linear([(0, BG0, 0.9), (1, BG0, 0)]))
-    svg.rect(0, horizon, w, 1, fill=svg.linear([(0, RED, 0), (0.5, RED, 0.6), (1, RED, 0)], x2=1, y2=0))
+    svg.rect(0, horizon, w, 1,
+             fill=svg.linear([(0, RED, 0), (0.5, RED, 0.6), (1, RED, 0)], x2=1, y2=0))
     svg.path(f"M{w - 150} 0h6L{w - 330} {h}h-6z", fill=RED, opacity=0.3, filter=svg.blur(8))
     for dx, op in ((0, 0.32), (18, 0.14)):
         svg.path(f"M{w - 150 + dx} 0h4L{w - 330 + dx} {h}h-4z", fill=RED, opacity=op)
@@ -108,7 +110,8 @@ def frame(svg, x, y, w, h, header=HEADER):
     c = 13
     svg.path(f"M{num(x + 1 + c)} {num(y + 1)}H{num(x + w - 1)}V{num(y + header)}H{num(x + 1)}"
              f"V{num(y + 1 + c)}z", fill=BG0, opacity=0.35)
-    svg.rect(x + 14, y + header, w - 28, 1, fill=svg.linear([(0, LINE2), (1, LINE2, 0)], x2=1, y2=0))
+    svg.rect(x + 14, y + header, w - 28, 1,
+             fill=svg.linear([(0, LINE2), (1, LINE2, 0)], x2=1, y2=0))
     accent(svg, x + 18, y, 48)
     svg.path(f"M{num(x + w - 30)} {num(y + h - 5)}h20", stroke=RED, stroke_width=1, opacity=0.6)
 

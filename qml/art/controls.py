@@ -53,7 +53,8 @@ def nav_dpi(svg, state):
     svg.path(arc, fill="none", stroke=ink, stroke_width=s * 0.066, stroke_linecap="round")
     tick = f"M{num(c)} {num(c - r + s * 0.08)}v{num(s * 0.06)}"
     for a in (-60, -30, 0, 30, 60):
-        svg.path(tick, stroke=ink, stroke_width=s * 0.04, transform=f"rotate({a} {num(c)} {num(c)})")
+        svg.path(tick, stroke=ink, stroke_width=s * 0.04,
+                 transform=f"rotate({a} {num(c)} {num(c)})")
     needle = RED if state != "normal" else ink
     svg.path(f"M{num(c)} {num(c)}L{num(c + r * 0.55)} {num(c - r * 0.45)}", stroke=needle,
              stroke_width=s * 0.06, stroke_linecap="round")

@@ -85,19 +85,17 @@ class Svg:
             out.append(f'<stop offset="{num(off)}" stop-color="{col}"{op}/>')
         return "".join(out)
 
-    def linear(self, stops, x1=0, y1=0, x2=0, y2=1):
-        gid = self._id("l")
-        self.defs.append(
-            f'<linearGradient id="{gid}" {attrs(dict(x1=x1, y1=y1, x2=x2, y2=y2))}>'
-            f"{self._stops(stops)}</linearGradient>")
+    def _gradient(self, tag, stops, geometry):
+        gid = self._id(tag[0])
+        self.defs.append(f'<{tag} id="{gid}" {attrs(geometry)}>{self._stops(stops)}</{tag}>')
         return f"url(#{gid})"
 
+    def linear(self, stops, x1=0, y1=0, x2=0, y2=1):
+        """Stops are (offset, colour[, opacity]); the default runs top to bottom."""
+        return self._gradient("linearGradient", stops, dict(x1=x1, y1=y1, x2=x2, y2=y2))
+
     def radial(self, stops, cx=0.5, cy=0.5, r=0.5):
-        gid = self._id("r")
-        self.defs.append(
-            f'<radialGradient id="{gid}" {attrs(dict(cx=cx, cy=cy, r=r))}>'
-            f"{self._stops(stops)}</radialGradient>")
-        return f"url(#{gid})"
+        return self._gradient("radialGradient", stops, dict(cx=cx, cy=cy, r=r))
 
     def blur(self, std):
         fid = self._id("f")
