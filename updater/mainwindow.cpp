@@ -21,6 +21,8 @@ namespace
 {
 
 constexpr int kDeviceSettleMs = 200;
+// A device re-enumerates within a few seconds after a mode change; one that takes longer is lost.
+constexpr int kDeviceReturnMs = 5000;
 constexpr quint8 kFirstImage = 1;
 constexpr quint8 kSecondImage = 2;
 
@@ -59,6 +61,9 @@ MainWindow::MainWindow(const QString& configFolder, QWidget* parent)
     deviceTimer.setInterval(kDeviceSettleMs);
     deviceTimer.setSingleShot(true);
     connect(&deviceTimer, &QTimer::timeout, this, &MainWindow::checkDevice);
+    returnTimer.setInterval(kDeviceReturnMs);
+    returnTimer.setSingleShot(true);
+    connect(&returnTimer, &QTimer::timeout, this, &MainWindow::deviceNeverReturned);
 
     if (imageMask == 3) {
         progressBase = 20;
@@ -135,6 +140,7 @@ void MainWindow::checkDevice()
             on_pushButton_clicked();
         } else if (!bootLoaderBusy && !ch32Busy && !engineBusy) {
             qDebug() << pendingMask;
+            returnTimer.stop();
             if (pendingMask & kFirstImage) {
                 if (b0IsCh32)
                     onCh32RunIap();
@@ -180,6 +186,7 @@ void MainWindow::on_pushButton_clicked()
         switch (hid.devIndex) {
         case NormalMode:
             hid.enterBootLoader();
+            returnTimer.start();
             break;
         case BootLoaderMode:
             onEnterBootLoaderSuccess();
@@ -237,5 +244,15 @@ void MainWindow::finishFirstImage()
         setStatus(status::kSuccess);
         releaseEngine();
         endProcess(0);
+    } else {
+        returnTimer.start();
     }
+}
+
+void MainWindow::deviceNeverReturned()
+{
+    if (bootLoaderBusy || ch32Busy || engineBusy)
+        return;
+    qDebug() << "device did not come back";
+    failStep(status::kDeviceLost);
 }

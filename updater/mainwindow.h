@@ -69,10 +69,13 @@ private:
     // Reports the first image done; ends with 0 when nothing is left to write.
     void finishFirstImage();
     void enumerateDevices();
+    void deviceNeverReturned();
 
     Ui::MainWindow* ui;
     Hid_Thread hid;
     QTimer deviceTimer;
+    // Bounds the wait for the device to come back after it was told to restart.
+    QTimer returnTimer;
     QString b0Path;
     QString b1Path;
     QByteArray image;

@@ -1,0 +1,154 @@
+#include "sim/updater/ch32device.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sim::upd
+{
+
+namespace
+{
+
+constexpr size_t kFlashSize = 0x10000;
+constexpr uint8_t kDone = 0;
+constexpr uint8_t kFailed = 1;
+
+const char* stepName(uint8_t code)
+{
+    switch (code) {
+    case iap::Erase:
+        return "erase";
+    case iap::Write:
+        return "write";
+    case iap::Verify:
+        return "verify";
+    case iap::Finish:
+        return "iap-finish";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+Ch32Device::Ch32Device(SetupPtr setup) : setup(std::move(setup)) {}
+
+UsbIdentity Ch32Device::identity() const
+{
+    return {iap::kVid, iap::kPid, "NORVIK GAMING", "CH32 IAP", "", 0x0001};
+}
+
+std::vector<InterfaceDesc> Ch32Device::interfaces() const
+{
+    return {{iap::kUsagePage, 0x0001, 0, "iap"}};
+}
+
+std::vector<uint8_t>& Ch32Device::flash(DeviceHost& host)
+{
+    std::vector<uint8_t>& bytes = host.persistent()["iap-flash"];
+    if (bytes.size() != kFlashSize)
+        bytes.assign(kFlashSize, 0xFF);
+    return bytes;
+}
+
+uint8_t Ch32Device::apply(DeviceHost& host, const iap::Frame& frame)
+{
+    std::vector<uint8_t>& mem = flash(host);
+    switch (frame.code) {
+    case iap::Erase:
+        std::fill(mem.begin(), mem.end(), 0xFF);
+        erased = true;
+        imageEnd = 0;
+        return kDone;
+    case iap::Write: {
+        bool programmed = erased;
+        for (size_t i = 0; i < frame.length; ++i) {
+            uint8_t& cell = mem[(frame.offset() + i) % kFlashSize];
+            cell &= frame.data[i];
+            programmed = programmed && cell == frame.data[i];
+        }
+        imageEnd = std::max(imageEnd, size_t(frame.offset()) + frame.length);
+        return programmed ? kDone : kFailed;
+    }
+    case iap::Verify:
+        for (size_t i = 0; i < frame.length; ++i)
+            if (mem[(frame.offset() + i) % kFlashSize] != frame.data[i])
+                return kFailed;
+        return kDone;
+    case iap::Finish: {
+        after = After::Restart;
+        return kDone;
+    }
+    default:
+        return kFailed;
+    }
+}
+
+int Ch32Device::sendFeature(DeviceHost& host, int iface, const uint8_t* data, size_t len)
+{
+    const std::optional<iap::Frame> frame = iface == 0 ? iap::parse(data, len) : std::nullopt;
+    if (!frame)
+        return -1;
+    const char* step = stepName(frame->code);
+    const Fault fault = step ? setup->at(step) : Fault::None;
+    status = kFailed;
+    switch (fault) {
+    case Fault::Disconnect:
+        dropOffBus(host);
+        break;
+    case Fault::Timeout:
+        silent = true;
+        break;
+    case Fault::Status:
+        break;
+    default:
+        status = apply(host, *frame);
+        if (fault == Fault::NeverBack && after == After::Restart)
+            after = After::Vanish;
+        break;
+    }
+    return int(len);
+}
+
+int Ch32Device::getFeature(DeviceHost& host, int iface, uint8_t* data, size_t len)
+{
+    if (iface != 0 || silent || !data || len < iap::kFrameSize || data[0] != iap::kReportId) {
+        silent = false;
+        return -1;
+    }
+    iap::Answer answer;
+    std::memset(&answer, 0, sizeof answer);
+    answer.reportId = iap::kReportId;
+    answer.status = status;
+    std::memcpy(data, &answer, sizeof answer);
+    if (after == After::Vanish) {
+        dropOffBus(host);
+    } else if (after == After::Restart) {
+        const std::vector<uint8_t>& mem = flash(host);
+        const std::vector<uint8_t> image(mem.begin(),
+                                         mem.begin() + long(std::min(imageEnd, kFlashSize)));
+        host.persistent()["iap-image"] = image;
+        restartInNormalMode(
+            host, setup,
+            versionTag(image).value_or(setup->homeRelease.value_or(kindInfo(setup->home).release)));
+    }
+    after = After::Stay;
+    return int(sizeof answer);
+}
+
+std::optional<std::vector<uint8_t>> Ch32Device::memory(const std::string&) const
+{
+    return std::nullopt; // the flash is the slot's, so it outlives this mode
+}
+
+std::vector<std::string> Ch32Device::regions() const
+{
+    return {};
+}
+
+std::optional<std::string> Ch32Device::command(DeviceHost&, const std::vector<std::string>& args)
+{
+    return setup->command(args);
+}
+
+} // namespace sim::upd

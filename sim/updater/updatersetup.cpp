@@ -1,0 +1,69 @@
+#include "sim/updater/updatersetup.h"
+
+#include "sim/updater/updatabledevice.h"
+
+#include <cstdlib>
+
+namespace sim::upd
+{
+
+namespace
+{
+
+const std::map<std::string, Fault> kFaultNames = {
+    {"status", Fault::Status},        {"crc", Fault::Crc},
+    {"timeout", Fault::Timeout},      {"disconnect", Fault::Disconnect},
+    {"never-back", Fault::NeverBack},
+};
+
+} // namespace
+
+Fault Setup::at(const std::string& step)
+{
+    const int count = ++seen[step];
+    auto it = planned.find(step);
+    return it != planned.end() && it->second.occurrence == count ? it->second.fault : Fault::None;
+}
+
+std::optional<std::string> Setup::command(const std::vector<std::string>& args)
+{
+    if (args.size() == 2 && args[0] == "updater-mode") {
+        if (args[1] != "bootloader" && args[1] != "ch32")
+            return "updater-mode: bootloader or ch32\n";
+        mode = args[1] == "ch32" ? Mode::Ch32 : Mode::BootLoader;
+        return std::string();
+    }
+    if (args.size() == 2 && args[0] == "faults" && args[1] == "clear") {
+        planned.clear();
+        seen.clear();
+        return std::string();
+    }
+    if (args.size() == 2 && args[0] == "model") {
+        model = args[1];
+        return std::string();
+    }
+    if ((args.size() == 3 || args.size() == 4) && args[0] == "fault") {
+        auto kind = kFaultNames.find(args[2]);
+        const int occurrence = args.size() == 4 ? std::atoi(args[3].c_str()) : 1;
+        if (kind == kFaultNames.end() || occurrence < 1)
+            return "fault <step> status|crc|timeout|disconnect|never-back [occurrence]\n";
+        planned[args[1]] = {kind->second, occurrence};
+        return std::string();
+    }
+    return std::nullopt;
+}
+
+void dropOffBus(DeviceHost& host)
+{
+    host.reenumerateAs(std::make_unique<GoneDevice>());
+}
+
+void restartInNormalMode(DeviceHost& host, const SetupPtr& setup, uint16_t release)
+{
+    if (setup->homeRelease)
+        host.returnHome(release);
+    else
+        host.reenumerateAs(std::make_unique<UpdatableDevice>(setup->home, setup, release));
+}
+
+} // namespace sim::upd

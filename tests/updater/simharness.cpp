@@ -1,0 +1,107 @@
+#include "tests/updater/simharness.h"
+
+#include <QElapsedTimer>
+#include <QProcessEnvironment>
+#include <QTest>
+#include <QThread>
+
+bool SimDaemon::start(const QString& binDir, const QString& socketPath)
+{
+    bin = binDir;
+    socket = socketPath;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLEX_SIM_SOCKET", socket);
+    daemon.setProcessEnvironment(env);
+    daemon.start(bin + "/sim/quillex-sim", {"serve"});
+    if (!daemon.waitForStarted())
+        return false;
+    for (int i = 0; i < 200; ++i) {
+        if (sim::controlDaemon({"ping"}, socket.toStdString()).status == 0)
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+void SimDaemon::stop()
+{
+    daemon.terminate();
+    if (!daemon.waitForFinished(2000))
+        daemon.kill();
+}
+
+QString SimDaemon::control(const QStringList& args)
+{
+    std::vector<std::string> words;
+    for (const QString& a : args)
+        words.push_back(a.toStdString());
+    const sim::ControlResult r = sim::controlDaemon(words, socket.toStdString());
+    if (r.status != 0)
+        QTest::qFail(
+            qPrintable("control " + args.join(' ') + ": " + QString::fromStdString(r.text)),
+            __FILE__, __LINE__);
+    return QString::fromStdString(r.text);
+}
+
+QList<TraceLine> SimDaemon::trace()
+{
+    // "<seq> <op> <path> [timeout=<ms>] -> <result> [: <hex bytes>]"
+    QList<TraceLine> out;
+    for (const QString& text : control({"trace"}).split('\n', Qt::SkipEmptyParts)) {
+        const int arrow = text.indexOf(" -> ");
+        const QStringList head = text.left(arrow).split(' ');
+        const QString tail = text.mid(arrow + 4);
+        const int colon = tail.indexOf(" : ");
+        TraceLine line;
+        line.op = head.value(1);
+        line.path = head.value(2);
+        if (head.value(3).startsWith("timeout="))
+            line.timeoutMs = head.value(3).mid(8).toInt();
+        line.result = tail.left(colon < 0 ? tail.size() : colon).toInt();
+        if (colon >= 0)
+            line.bytes = QByteArray::fromHex(tail.mid(colon + 3).remove(' ').toLatin1());
+        out.append(line);
+    }
+    return out;
+}
+
+QByteArray SimDaemon::memory(const QString& device, const QString& region)
+{
+    return QByteArray::fromHex(
+        control({"memory", device, region}).remove(' ').trimmed().toLatin1());
+}
+
+UpdateRun SimDaemon::runUpdate(const QString& program, const QStringList& args, int timeoutMs)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLEX_SIM_SOCKET", socket);
+    env.insert("LD_LIBRARY_PATH", bin + "/sim");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, args);
+    UpdateRun run;
+    run.finished = process.waitForFinished(timeoutMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.ms = clock.elapsed();
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split('\n');
+    if (run.lines.last().isEmpty())
+        run.lines.removeLast();
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QList<TraceLine> calls(const QList<TraceLine>& trace, const QString& op, const QString& pathPart)
+{
+    QList<TraceLine> out;
+    for (const TraceLine& t : trace)
+        if (t.op == op && t.path.contains(pathPart))
+            out.append(t);
+    return out;
+}

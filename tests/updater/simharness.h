@@ -1,0 +1,53 @@
+#pragma once
+
+// The virtual bus has a member named like Qt's `slots` keyword: sim headers come first.
+#include "sim/client.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// One hidapi call as the virtual devices recorded it.
+struct TraceLine {
+    QString op;
+    QString path;
+    int result = 0;
+    int timeoutMs = 0; // reads only
+    QByteArray bytes;
+};
+
+// What a caller of `update` sees of one run.
+struct UpdateRun {
+    bool finished = false;
+    int exitCode = -1;
+    QStringList lines; // standard output, one entry per line
+    QString errors;    // the debug channel
+    qint64 ms = 0;
+};
+
+// A quillex-sim daemon of the test's own, on a private socket.
+class SimDaemon
+{
+public:
+    bool start(const QString& binDir, const QString& socketPath);
+    void stop();
+
+    // Runs a control command; fails the current test when the daemon refuses it.
+    QString control(const QStringList& args);
+    QList<TraceLine> trace();
+    QByteArray memory(const QString& device, const QString& region);
+
+    // Runs the updater with the virtual hidapi; a run that outlives timeoutMs is killed.
+    UpdateRun runUpdate(const QString& program, const QStringList& args, int timeoutMs = 20000);
+
+    QString socket;
+
+private:
+    QString bin;
+    QProcess daemon;
+};
+
+// Trace lines of one operation whose path contains `pathPart`.
+QList<TraceLine> calls(const QList<TraceLine>& trace, const QString& op, const QString& pathPart);

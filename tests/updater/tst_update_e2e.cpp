@@ -1,0 +1,491 @@
+// The real `update` program against the virtual devices: what goes over the wire, what the
+// device holds afterwards, standard output and exit code.
+#include "tests/updater/simharness.h"
+
+#include "tests/updater/firmwarefolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+
+const char kRunning[] = "更新中，请勿退出程式!";
+const char kSuccess[] = "更新成功！";
+const char kLost[] = "错误！请重启程式!";
+
+QStringList numbers(int from, int to)
+{
+    QStringList out;
+    for (int i = from; i <= to; ++i)
+        out << QString::number(i);
+    return out;
+}
+
+QByteArray padded(const QByteArray& image, int size)
+{
+    return image + QByteArray(size - image.size(), char(0xFF));
+}
+
+// Output reports to the boot loader without their report number.
+QList<QByteArray> bootWrites(const QList<TraceLine>& trace)
+{
+    QList<QByteArray> out;
+    for (const TraceLine& t : calls(trace, "write", "/boot"))
+        out.append(t.bytes.mid(1));
+    return out;
+}
+
+QByteArray codes(const QList<QByteArray>& frames, int at)
+{
+    QByteArray out;
+    for (const QByteArray& f : frames)
+        out.append(f[at]);
+    return out;
+}
+
+QByteArray dataPayload(const QList<QByteArray>& writes)
+{
+    QByteArray out;
+    for (const QByteArray& w : writes)
+        if (quint8(w[1]) == 0xA3)
+            out.append(w.mid(4, quint8(w[3])));
+    return out;
+}
+
+QByteArray repeat(char c, int n)
+{
+    return QByteArray(n, c);
+}
+
+} // namespace
+
+class TstUpdateE2e : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    // Boot-loader path
+    void bootLoaderFromNormalMode();
+    void startedInBootLoaderMode();
+    void imageBelowOneBlock();
+
+    // CH32 IAP path
+    void ch32Image_data();
+    void ch32Image();
+    void ch32FailingWriteStopsAtOnce();
+
+    // Engine path
+    void engineOnly();
+    void bothImages();
+
+    // Failures: status text, exit code 1, bounded time
+    void stepFails_data();
+    void stepFails();
+    void deviceLostMidUpdate_data();
+    void deviceLostMidUpdate();
+
+    // Command line and configuration folder
+    void noArguments();
+    void neitherImage();
+    void configFolderRules_data();
+    void configFolderRules();
+
+private:
+    QString writeFolder(const testfw::Folder& folder);
+    testfw::Folder bootFolder(int size, quint16 version);
+    testfw::Folder ch32Folder(int size, quint16 version);
+    UpdateRun update(const QString& prefix);
+    void plug(const QString& kind, const QStringList& setup = {});
+
+    SimDaemon sim;
+    QTemporaryDir work;
+    QString binDir;
+    QString program;
+    int folders = 0;
+};
+
+void TstUpdateE2e::initTestCase()
+{
+    binDir = qEnvironmentVariable("QUILLEX_BIN_DIR");
+    QVERIFY2(!binDir.isEmpty(), "QUILLEX_BIN_DIR names the build's bin folder");
+    program = binDir + "/updateEx/update";
+    QVERIFY(QFile::exists(program));
+    QVERIFY(sim.start(binDir, work.filePath("sim.sock")));
+}
+
+void TstUpdateE2e::cleanupTestCase()
+{
+    sim.stop();
+}
+
+void TstUpdateE2e::init()
+{
+    sim.control({"reset"});
+}
+
+QString TstUpdateE2e::writeFolder(const testfw::Folder& folder)
+{
+    const QString prefix = work.filePath(QString("fw%1/").arg(++folders));
+    if (!testfw::writeFolder(prefix, folder))
+        qWarning() << "cannot write" << prefix;
+    return prefix;
+}
+
+testfw::Folder TstUpdateE2e::bootFolder(int size, quint16 version)
+{
+    testfw::Folder f;
+    f.devImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
+    f.b0Name = "mouse.bin";
+    f.b0File = testfw::firstImageFile(testfw::plainImage(size, version));
+    return f;
+}
+
+testfw::Folder TstUpdateE2e::ch32Folder(int size, quint16 version)
+{
+    testfw::Folder f = bootFolder(size, version);
+    f.b0Name = "C_mouse.bin";
+    return f;
+}
+
+UpdateRun TstUpdateE2e::update(const QString& prefix)
+{
+    return sim.runUpdate(program, {prefix, "-s", "-r"});
+}
+
+void TstUpdateE2e::plug(const QString& kind, const QStringList& setup)
+{
+    sim.control({"plug", kind, "dev"});
+    for (const QString& command : setup)
+        sim.control(QStringList{"do", "dev"} + command.split(' '));
+}
+
+void TstUpdateE2e::bootLoaderFromNormalMode()
+{
+    plug("fw-mouse");
+    const QByteArray image = testfw::plainImage(3000, 0x0123);
+    const UpdateRun run = update(writeFolder(bootFolder(3000, 0x0123)));
+
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 0);
+    // 3 blocks, 54 frames, progressBase 100: a report before every frame.
+    QCOMPARE(run.lines, QStringList{"0"} + numbers(0, 53) + QStringList{"100"});
+    QVERIFY(run.errors.contains(kRunning) && run.errors.contains(kSuccess));
+
+    const QList<TraceLine> trace = sim.trace();
+    const QList<TraceLine> commands = calls(trace, "send-feature", "/cmd");
+    QCOMPARE(commands.last().bytes, QByteArray::fromHex("001F5AA000000000 00"));
+    const QList<QByteArray> writes = bootWrites(trace);
+    QByteArray expected = QByteArray::fromHex("A7A1");
+    for (int b = 0; b < 3; ++b)
+        expected += char(0xA2) + repeat(char(0xA3), 18);
+    expected += QByteArray::fromHex("A4A5A5A6");
+    QCOMPARE(codes(writes, 1), expected);
+    for (const QByteArray& w : writes)
+        QCOMPARE(w.size(), 64);
+    QCOMPARE(writes[2].left(5), QByteArray::fromHex("5AA2080060"));
+    QCOMPARE(int(quint8(writes[21][4])), 0x64);
+    QCOMPARE(int(quint8(writes[40][4])), 0x68);
+    QCOMPARE(writes[60].left(8), QByteArray::fromHex("5AA5000060000002"));
+    QCOMPARE(writes[61].left(8), QByteArray::fromHex("5AA5000068000002"));
+    // Every block carries exactly 1 KiB: the image and 72 bytes of 0xFF.
+    QCOMPARE(dataPayload(writes), padded(image, 3072));
+    // Each command but the data frames reads an answer; the device restarts on finish.
+    const QList<TraceLine> reads = calls(trace, "read", "/boot");
+    QCOMPARE(reads.size(), 8);
+    for (const TraceLine& r : reads) {
+        QCOMPARE(r.timeoutMs, 500);
+        QCOMPARE(r.bytes.size(), 64);
+    }
+
+    QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 3072), padded(image, 3072));
+    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0123"));
+}
+
+void TstUpdateE2e::startedInBootLoaderMode()
+{
+    plug("bootloader");
+    const QByteArray image = testfw::plainImage(1500, 0x0131);
+    const UpdateRun run = update(writeFolder(bootFolder(1500, 0x0131)));
+
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines, QStringList{"0"} + numbers(0, 35) + QStringList{"100"});
+    const QList<TraceLine> trace = sim.trace();
+    QVERIFY(calls(trace, "send-feature", "").isEmpty()); // no enter command: already there
+    const QList<QByteArray> writes = bootWrites(trace);
+    // Two blocks written; below 2 KiB nothing is checked.
+    QCOMPARE(codes(writes, 1), QByteArray::fromHex("A7A1A2") + repeat(char(0xA3), 18) +
+                                   QByteArray::fromHex("A2") + repeat(char(0xA3), 18) +
+                                   QByteArray::fromHex("A4A6"));
+    QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 2048), padded(image, 2048));
+    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0131"));
+}
+
+void TstUpdateE2e::imageBelowOneBlock()
+{
+    plug("fw-mouse");
+    const UpdateRun run = update(writeFolder(bootFolder(700, 0x0140)));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines, (QStringList{"0", "100"}));
+    QCOMPARE(codes(bootWrites(sim.trace()), 1), QByteArray::fromHex("A7A1A4A6"));
+    QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 1024), repeat(char(0xFF), 1024));
+}
+
+void TstUpdateE2e::ch32Image_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("release");
+    QTest::newRow("0 bytes") << 0 << QStringList{"0", "100"} << "0104";
+    QTest::newRow("118 bytes") << 118 << QStringList{"0", "0", "25", "50", "75", "100"} << "0211";
+    QTest::newRow("119 bytes") << 119 << QStringList{"0", "0", "16", "33", "50", "66", "83", "100"}
+                               << "0211";
+}
+
+void TstUpdateE2e::ch32Image()
+{
+    QFETCH(int, size);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, release);
+    plug("fw-mouse", {"updater-mode ch32"});
+    const QByteArray image = testfw::plainImage(size, 0x0211);
+    const UpdateRun run = update(writeFolder(ch32Folder(size, 0x0211)));
+
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines, lines);
+    const QList<TraceLine> frames = calls(sim.trace(), "send-feature", "/iap");
+    const int n = (size + 58) / 59;
+    QCOMPARE(frames.size(), 2 + 2 * n);
+    QCOMPARE(frames.first().bytes, QByteArray::fromHex("048102") + QByteArray(61, '\0'));
+    QCOMPARE(frames.last().bytes, QByteArray::fromHex("048302") + QByteArray(61, '\0'));
+    for (int i = 0; i < n; ++i) {
+        const QByteArray chunk = image.mid(59 * i, 59);
+        const QByteArray head =
+            QByteArray::fromHex("04") + char(0x80) + char(chunk.size()) + char(59 * i) + char(0);
+        const QByteArray body = chunk + QByteArray(59 - chunk.size(), '\0');
+        QCOMPARE(frames[1 + i].bytes, head + body);
+        QByteArray verify = head + body;
+        verify[1] = char(0x82);
+        QCOMPARE(frames[1 + n + i].bytes, verify);
+    }
+    QCOMPARE(sim.memory("dev", "iap-flash").left(size), image);
+    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release " + release));
+}
+
+void TstUpdateE2e::ch32FailingWriteStopsAtOnce()
+{
+    plug("fw-mouse", {"updater-mode ch32", "fault write status 2"});
+    const UpdateRun run = update(writeFolder(ch32Folder(119, 0x0211)));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.errors.contains("写入失败！"));
+    QCOMPARE(run.lines, (QStringList{"0", "0"}));
+    const QList<TraceLine> frames = calls(sim.trace(), "send-feature", "/iap");
+    QCOMPARE(codes(
+                 [&] {
+                     QList<QByteArray> b;
+                     for (const TraceLine& t : frames)
+                         b.append(t.bytes);
+                     return b;
+                 }(),
+                 1),
+             QByteArray::fromHex("818080"));
+}
+
+void TstUpdateE2e::engineOnly()
+{
+    plug("fw-mouse");
+    const QByteArray image = testfw::plainImage(2000, 0x0222, 2);
+    testfw::Folder f;
+    f.devImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
+    f.b1Name = "engine.bin";
+    f.b1File = testfw::engineImageFile(image);
+    const UpdateRun run = update(writeFolder(f));
+
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.first(), QString("0"));
+    QCOMPARE(run.lines.last(), QString("100"));
+    for (int i = 1; i < run.lines.size(); ++i)
+        QVERIFY(run.lines[i].toInt() >= run.lines[i - 1].toInt());
+    QVERIFY(run.lines.size() > 10);
+    const QList<TraceLine> requests = calls(sim.trace(), "send-feature", "/engine");
+    QCOMPARE(requests.first().bytes.left(2), QByteArray::fromHex("0601")); // version read
+    QCOMPARE(requests[1].bytes.left(6), QByteArray::fromHex("0610D0070000"));
+    QCOMPARE(sim.memory("dev", "engine-image"), image);
+    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0222"));
+}
+
+void TstUpdateE2e::bothImages()
+{
+    plug("fw-mouse");
+    testfw::Folder f = bootFolder(10240, 0x0150);
+    f.b1Name = "engine.bin";
+    f.b1File = testfw::engineImageFile(testfw::plainImage(1000, 0x0160, 2));
+    const UpdateRun run = update(writeFolder(f));
+
+    QCOMPARE(run.exitCode, 0);
+    // 10 blocks, S = 180 / 20 = 9: one line before every 9th frame, then 20 at the finish.
+    QCOMPARE(run.lines.mid(0, 22), QStringList{"0"} + numbers(0, 19) + QStringList{"20"});
+    const QStringList engine = run.lines.mid(22);
+    QCOMPARE(engine.first(), QString("20"));
+    QCOMPARE(engine.last(), QString("100"));
+    for (int i = 1; i < engine.size(); ++i)
+        QVERIFY(engine[i].toInt() >= engine[i - 1].toInt());
+    QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 10240), testfw::plainImage(10240, 0x0150));
+    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0160"));
+}
+
+void TstUpdateE2e::stepFails_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("maxMs");
+    QTest::newRow("address refused") << "bootloader"
+                                     << "address status"
+                                     << "写入地址失败！" << 4000;
+    QTest::newRow("address unanswered") << "bootloader"
+                                        << "address timeout"
+                                        << "写入地址失败！" << 4000;
+    QTest::newRow("data end refused") << "bootloader"
+                                      << "end status"
+                                      << "写入AP数据失败！" << 4000;
+    QTest::newRow("wrong crc") << "bootloader"
+                               << "crc crc 2"
+                               << "CRC校验失败！" << 4000;
+    QTest::newRow("crc unanswered") << "bootloader"
+                                    << "crc timeout"
+                                    << "CRC校验失败！" << 4000;
+    QTest::newRow("data frame lost") << "bootloader"
+                                     << "data status 20"
+                                     << "CRC校验失败！" << 4000;
+    QTest::newRow("erase refused") << "ch32"
+                                   << "erase status"
+                                   << "清空失败！" << 4000;
+    QTest::newRow("write unanswered") << "ch32"
+                                      << "write timeout"
+                                      << "写入失败！" << 4000;
+    QTest::newRow("verify refused") << "ch32"
+                                    << "verify status 2"
+                                    << "校验失败！" << 4000;
+    QTest::newRow("engine data refused") << "engine"
+                                         << "es-data status 3" << kLost << 4000;
+    QTest::newRow("engine unanswered") << "engine"
+                                       << "es-begin timeout" << kLost << 4000;
+    QTest::newRow("never back after enter") << "bootloader"
+                                            << "enter never-back" << kLost << 8000;
+}
+
+void TstUpdateE2e::stepFails()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, fault);
+    QFETCH(QString, text);
+    QFETCH(int, maxMs);
+    testfw::Folder f = mode == "ch32" ? ch32Folder(3000, 0x0300) : bootFolder(3000, 0x0300);
+    if (mode == "engine") {
+        f.b0Name.clear();
+        f.b1Name = "engine.bin";
+        f.b1File = testfw::engineImageFile(testfw::plainImage(3000, 0x0300));
+    }
+    plug("fw-mouse",
+         {QString("updater-mode ") + (mode == "ch32" ? "ch32" : "bootloader"), "fault " + fault});
+    const UpdateRun run = update(writeFolder(f));
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(text), qPrintable(run.errors));
+    QVERIFY(!run.errors.contains(kSuccess));
+    QVERIFY2(run.ms < maxMs, qPrintable(QString::number(run.ms)));
+    QCOMPARE(run.lines.first(), QString("0"));
+}
+
+void TstUpdateE2e::deviceLostMidUpdate_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("engineToo");
+    QTest::newRow("boot loader, second block") << "bootloader"
+                                               << "block disconnect 2" << false;
+    QTest::newRow("CH32, first chunk") << "ch32"
+                                       << "write disconnect" << false;
+    QTest::newRow("engine, both images") << "bootloader"
+                                         << "es-data disconnect 2" << true;
+}
+
+void TstUpdateE2e::deviceLostMidUpdate()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, fault);
+    QFETCH(bool, engineToo);
+    testfw::Folder f = mode == "ch32" ? ch32Folder(3000, 0x0300) : bootFolder(3000, 0x0300);
+    if (engineToo) {
+        f.b1Name = "engine.bin";
+        f.b1File = testfw::engineImageFile(testfw::plainImage(3000, 0x0301));
+    }
+    plug("fw-mouse", {"updater-mode " + mode, "fault " + fault});
+    const UpdateRun run = update(writeFolder(f));
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(!run.errors.contains(kSuccess));
+    QVERIFY(run.ms < 6000);
+}
+
+void TstUpdateE2e::noArguments()
+{
+    plug("fw-mouse");
+    const UpdateRun run = sim.runUpdate(program, {});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.lines.isEmpty());
+    QVERIFY(sim.trace().isEmpty());
+}
+
+void TstUpdateE2e::neitherImage()
+{
+    plug("fw-mouse");
+    testfw::Folder f;
+    f.devImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
+    const UpdateRun run = update(writeFolder(f));
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.lines, QStringList{"0"});
+    QVERIFY(run.errors.contains(kLost));
+}
+
+void TstUpdateE2e::configFolderRules_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("release");
+    // The caller passes a folder relative to the updater's own folder.
+    QTest::newRow("relative folder") << QStringList{"../fw/", "-s", "-r"} << "0401";
+    QTest::newRow("no trailing slash") << QStringList{"../fw", "-s", "-r"} << "0402";
+    QTest::newRow("switches in another case") << QStringList{"../fw/", "-S", "-r"} << "0403";
+    QTest::newRow("switches missing") << QStringList{"../fw/"} << "0403";
+}
+
+void TstUpdateE2e::configFolderRules()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, release);
+    // An installation of its own: updateEx/ with the updater, its engine and a cfg.dat beside it.
+    QTemporaryDir install;
+    const QString updateEx = install.filePath("updateEx/");
+    QDir().mkpath(updateEx);
+    for (const QString& file : QDir(binDir + "/updateEx").entryList(QDir::Files))
+        QVERIFY(QFile::copy(binDir + "/updateEx/" + file, updateEx + file));
+    QFile::setPermissions(updateEx + "update", QFile::permissions(program));
+    QVERIFY(testfw::writeFolder(install.filePath("fw/"), bootFolder(1024, 0x0401)));
+    QVERIFY(testfw::writeFolder(install.filePath("fw"), bootFolder(1024, 0x0402)));
+    QVERIFY(testfw::writeFolder(updateEx, bootFolder(1024, 0x0403)));
+
+    plug("fw-mouse");
+    const UpdateRun run = sim.runUpdate(updateEx + "update", args);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release " + release));
+}
+
+QTEST_GUILESS_MAIN(TstUpdateE2e)
+#include "tst_update_e2e.moc"
