@@ -56,7 +56,6 @@ QList<DevInfo> discoverDevices(const QString& catalogPath)
     QSettings ini(catalogPath, QSettings::IniFormat);
     ini.setIniCodec("UTF-8");
     QList<DevInfo> entries;
-    // The count is read again before every entry, as the catalog is the only source of truth.
     for (int i = 0; i < ini.value(QStringLiteral("common/deviceCount"), 0).toInt(); ++i)
         entries.append(readEntry(ini, i));
     for (DevInfo& d : entries)
