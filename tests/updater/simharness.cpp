@@ -71,12 +71,15 @@ QByteArray SimDaemon::memory(const QString& device, const QString& region)
         control({"memory", device, region}).remove(' ').trimmed().toLatin1());
 }
 
-UpdateRun SimDaemon::runUpdate(const QString& program, const QStringList& args, int timeoutMs)
+UpdateRun SimDaemon::runUpdate(const QString& program, const QStringList& args, int timeoutMs,
+                               const QString& libDir, const QStringList& extraEnv)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QUILLEX_SIM_SOCKET", socket);
-    env.insert("LD_LIBRARY_PATH", bin + "/sim");
+    env.insert("LD_LIBRARY_PATH", (libDir.isEmpty() ? "" : libDir + ":") + bin + "/sim");
+    for (const QString& pair : extraEnv)
+        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     process.setProcessEnvironment(env);
     QElapsedTimer clock;

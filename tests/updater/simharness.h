@@ -40,7 +40,9 @@ public:
     QByteArray memory(const QString& device, const QString& region);
 
     // Runs the updater with the virtual hidapi; a run that outlives timeoutMs is killed.
-    UpdateRun runUpdate(const QString& program, const QStringList& args, int timeoutMs = 20000);
+    // libDir, when given, is searched for libraries first; env adds variables.
+    UpdateRun runUpdate(const QString& program, const QStringList& args, int timeoutMs = 20000,
+                        const QString& libDir = {}, const QStringList& env = {});
 
     QString socket;
 

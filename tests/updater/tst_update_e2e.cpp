@@ -84,6 +84,10 @@ private slots:
     void engineOnly();
     void bothImages();
 
+    // The engine's calling contract, with a scripted engine
+    void engineCallbacks_data();
+    void engineCallbacks();
+
     // Failures: status text, exit code 1, bounded time
     void stepFails_data();
     void stepFails();
@@ -337,6 +341,46 @@ void TstUpdateE2e::bothImages()
         QVERIFY(engine[i].toInt() >= engine[i - 1].toInt());
     QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 10240), testfw::plainImage(10240, 0x0150));
     QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0160"));
+}
+
+void TstUpdateE2e::engineCallbacks_data()
+{
+    QTest::addColumn<bool>("firstImage");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("exitCode");
+    // Lines: the start, the first image's finish when there is one, then one per callback.
+    QTest::newRow("both images") << true << "0,50,100:1"
+                                 << QStringList{"0", "20", "20", "60", "100"} << 0;
+    QTest::newRow("second image only")
+        << false << "0,50,100:1" << QStringList{"0", "0", "50", "100"} << 0;
+    QTest::newRow("percentage above 100")
+        << false << "40,150,100:1" << QStringList{"0", "40", "40", "100"} << 0;
+    QTest::newRow("completion with an error")
+        << false << "0,50,100:1:7" << QStringList{"0", "0", "50", "100"} << 1;
+    QTest::newRow("error before the end")
+        << false << "0,30:0:2" << QStringList{"0", "0", "30"} << 1;
+    QTest::newRow("no engine") << false << "none" << QStringList{"0"} << 1;
+}
+
+void TstUpdateE2e::engineCallbacks()
+{
+    QFETCH(bool, firstImage);
+    QFETCH(QString, script);
+    QFETCH(QStringList, lines);
+    QFETCH(int, exitCode);
+    plug("fw-mouse");
+    testfw::Folder f = bootFolder(700, 0x0150);
+    if (!firstImage)
+        f.b0Name.clear();
+    f.b1Name = "engine.bin";
+    f.b1File = "read by the engine only";
+    const UpdateRun run = sim.runUpdate(program, {writeFolder(f), "-s", "-r"}, 20000,
+                                        STUB_ENGINE_DIR, {"QUILLEX_STUB_ENGINE=" + script});
+    QVERIFY(run.finished);
+    QCOMPARE(run.lines, lines);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.errors.contains(kSuccess), exitCode == 0);
 }
 
 void TstUpdateE2e::stepFails_data()
