@@ -15,6 +15,8 @@ namespace
 const QString kArtDir = QStringLiteral(QUILLEX_SOURCE_DIR "/qml/art");
 const QString kQmlDir = QStringLiteral(QUILLEX_SOURCE_DIR "/qml");
 const QStringList kStates = {"_normal", "_hover", "_press"};
+const QString kRegenerate =
+    QStringLiteral("\n(qml/art/generate.py rewrites the SVGs from the manifest)");
 
 QString readText(const QString& path)
 {
@@ -214,7 +216,8 @@ private slots:
                 undrawn << r;
         }
         QVERIFY2(unlisted.isEmpty(), qPrintable("not in manifest: " + unlisted.join(", ")));
-        QVERIFY2(undrawn.isEmpty(), qPrintable("no SVG source: " + undrawn.join(", ")));
+        QVERIFY2(undrawn.isEmpty(),
+                 qPrintable("no SVG source: " + undrawn.join(", ") + kRegenerate));
     }
 
     void everyListedPictureHasItsSource()
@@ -234,12 +237,14 @@ private slots:
             for (const QString& svg : QDir(kArtDir + '/' + folder).entryList({"*.svg"}))
                 if (!manifest.sizes.contains(folder + '/' + svg.chopped(4)))
                     problems << folder + '/' + svg + " is not in the manifest";
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n') + kRegenerate));
     }
 
     void buildRasterizedEveryPicture()
     {
-        const QString img = qEnvironmentVariable("QUILLEX_BIN_DIR") + "/modules/img/";
+        const QString bin = qEnvironmentVariable("QUILLEX_BIN_DIR");
+        QVERIFY2(!bin.isEmpty(), "QUILLEX_BIN_DIR is not set: run the test through ctest");
+        const QString img = bin + "/modules/img/";
         QStringList problems;
         for (auto it = manifest.sizes.cbegin(); it != manifest.sizes.cend(); ++it) {
             const QImage png(img + it.key() + ".png");
