@@ -52,9 +52,11 @@ Item {
         y: btn.isShowTxtMode === 1 ? btn.height + 4 : (btn.height - height) / 2
     }
 
+    // A label beside or below the picture is part of the button.
     MouseArea {
         id: area
-        anchors.fill: parent
+        width: btn.isShowTxtMode === 2 && btn.text !== "" ? label.x + label.width : btn.width
+        height: btn.isShowTxtMode === 1 && btn.text !== "" ? label.y + label.height : btn.height
         hoverEnabled: true
         cursorShape: Qt.PointingHandCursor
         onClicked: {

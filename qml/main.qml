@@ -69,6 +69,11 @@ Item {
         return i < list.length ? list[i] : ""
     }
 
+    // Table images and event bytes as plain numbers, whatever variant type carried them.
+    function numbers(list) {
+        return Array.prototype.map.call(list || [], Number)
+    }
+
     function initUI() {
         if (isInitUiStr) {
             var data = ui_View.getAppDataList("Setting/data") || []
@@ -125,10 +130,10 @@ Item {
             dongleOnlineDev = Did
             isNeedUpdateFw = ui_View.connectCurrentDevice(Str, Mid, Did)
         }
-        var table0 = ui_View.syncFwData_Table0()
-        if (table0 && table0.length > 9 && table0[9] === 1) {
+        var table0 = numbers(ui_View.syncFwData_Table0())
+        if (table0.length > 9 && table0[9] === 1) {
             env.hideMainPage()
-            var table1 = ui_View.syncFwData_Table1()
+            var table1 = numbers(ui_View.syncFwData_Table1())
             pageMacro.initUI()
             pageKey.initUI(table1)
             pageDpi.initUI(table0, table1)
@@ -147,7 +152,9 @@ Item {
     }
 
     function syncFwData(byte0, byte1, byte2, byte3) {
-        switch (byte0) {
+        byte1 = Number(byte1)
+        byte2 = Number(byte2)
+        switch (Number(byte0)) {
         case 0x0b:
             pageDpi.sycnFwData(0x0b, byte1)
             break
