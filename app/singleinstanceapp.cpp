@@ -68,7 +68,7 @@ SingleInstanceAppPrivate::~SingleInstanceAppPrivate()
         delete memory;
         return;
     }
-    memory->lock();
+    blockLock->lock();
     if (server) {
         peers.clear(); // the closing peers must not report anything any more
         server->close();
@@ -80,20 +80,35 @@ SingleInstanceAppPrivate::~SingleInstanceAppPrivate()
         sealBlock(block);
         writeBlock(block);
     }
-    memory->unlock();
+    blockLock->unlock();
     delete memory;
 }
 
 bool SingleInstanceAppPrivate::attachBlock(QString& error)
 {
     memory = new QSharedMemory(instanceKey);
-    if (memory->create(InstanceBlock::size, QSharedMemory::ReadWrite)) {
-        memory->lock();
-        writeBlock(resetBlock());
-        memory->unlock();
-        return true;
+    blockLock =
+        std::make_unique<InstanceLock>(instanceKey, options & SingleInstanceApp::PerUser, memory);
+    const bool early = blockLock->coversCreation();
+    if (early)
+        blockLock->lock();
+    bool attached = false;
+    // The last start to leave removes the block; one may leave between our create and attach.
+    for (int attempt = 0; attempt < 2 && !attached; ++attempt) {
+        if (memory->create(InstanceBlock::size, QSharedMemory::ReadWrite)) {
+            if (!early)
+                blockLock->lock();
+            writeBlock(resetBlock());
+            if (!early)
+                blockLock->unlock();
+            attached = true;
+        } else {
+            attached = memory->attach(QSharedMemory::ReadWrite);
+        }
     }
-    if (!memory->attach(QSharedMemory::ReadWrite)) {
+    if (early)
+        blockLock->unlock();
+    if (!attached) {
         error = memory->errorString();
         return false;
     }
@@ -112,17 +127,17 @@ void SingleInstanceAppPrivate::waitForConsistentBlock()
 {
     QElapsedTimer waited;
     waited.start();
-    memory->lock();
+    blockLock->lock();
     while (!blockConsistent(readBlock())) {
         if (waited.elapsed() > 5000) {
             qWarning("SingleInstanceApp: Shared memory block has been in an inconsistent state "
                      "from more than 5s. Assuming primary instance failure.");
             writeBlock(resetBlock());
         }
-        memory->unlock();
+        blockLock->unlock();
         const auto seed = quint32(QDateTime::currentMSecsSinceEpoch() % 0xFFFFFFFF);
         QThread::sleep(ulong(consistencyBackoffSeconds(seed)));
-        memory->lock();
+        blockLock->lock();
     }
 }
 
@@ -288,7 +303,7 @@ SingleInstanceApp::SingleInstanceApp(int& argc, char** argv, bool allowExtraInst
     if (!block.primary || !primaryStillRuns(block.primaryPid)) {
         d->becomePrimary(block);
         d->writeBlock(block);
-        d->memory->unlock();
+        d->blockLock->unlock();
         return;
     }
     if (allowExtraInstance) {
@@ -298,10 +313,10 @@ SingleInstanceApp::SingleInstanceApp(int& argc, char** argv, bool allowExtraInst
         d->instanceNumber = block.extraCount;
         if (options & NotifyExtraStart)
             d->contactPrimary(timeout, ConnectKind::ExtraInstance);
-        d->memory->unlock();
+        d->blockLock->unlock();
         return;
     }
-    d->memory->unlock();
+    d->blockLock->unlock();
     d->contactPrimary(timeout, ConnectKind::FreshStart);
     delete d;
     d = nullptr;

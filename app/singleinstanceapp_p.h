@@ -1,10 +1,13 @@
 #pragma once
 
+#include "app/instancelock.h"
 #include "app/instanceprotocol.h"
 #include "app/singleinstanceapp.h"
 
 #include <QMap>
 #include <QObject>
+
+#include <memory>
 
 class QLocalServer;
 class QLocalSocket;
@@ -36,6 +39,7 @@ public:
 
     SingleInstanceApp* q;
     QSharedMemory* memory = nullptr;
+    std::unique_ptr<InstanceLock> blockLock; // guards every read-modify-write of the block
     QLocalSocket* socket = nullptr;
     QLocalServer* server = nullptr;
     quint32 instanceNumber = 0;

@@ -57,6 +57,7 @@ void TestWidget::initTestCase()
 
 void TestWidget::init()
 {
+    widget->checkDeviceTimer.stop();
     widget->uiCtl->quickView()->suspendDeviceCheck = false;
     debugLines.clear();
     checks = std::make_unique<QSignalSpy>(&widget->checkDeviceTimer, &QTimer::timeout);
@@ -76,18 +77,20 @@ void TestWidget::burstOfDeviceChangesGivesOneCheckAfterTheLast()
     qint64 checkedAt = -1;
     connect(&widget->checkDeviceTimer, &QTimer::timeout, this,
             [&] { checkedAt = clock.elapsed(); });
+    // Ten notifications 10 ms apart; the event loop is held meanwhile, so a busy machine cannot
+    // stretch the gaps into separate checks, and a timer that were not restarted would fire
+    // 200 ms after the first instead of the last.
     for (int i = 0; i < 10; ++i) {
+        if (i > 0)
+            QThread::msleep(10);
         emit devices->devicesChanged();
         lastNotice = clock.elapsed();
-        if (i < 9)
-            QTest::qWait(10);
     }
-    QVERIFY2(lastNotice < 150, QByteArray::number(lastNotice));
     QTRY_COMPARE(checks->count(), 1);
     waitUntilQuiet();
     QCOMPARE(checks->count(), 1);
     const qint64 delay = checkedAt - lastNotice;
-    QVERIFY2(delay >= 190 && delay < 600, QByteArray::number(delay));
+    QVERIFY2(delay >= 190 && delay < 1000, QByteArray::number(delay));
     // The check itself ran: with nothing plugged in it reports that.
     QCOMPARE(debugLines.count(QStringLiteral("Device DisConnect")), 1);
     disconnect(&widget->checkDeviceTimer, &QTimer::timeout, this, nullptr);
