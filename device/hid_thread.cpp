@@ -114,7 +114,8 @@ void Hid_Thread::setFrame(const std::array<quint8, 9>& frame)
 bool Hid_Thread::sendCommandFrame(int n, int* reportLength)
 {
     QString path;
-    // A report length below 1 would never advance through the blocks.
+    // A report length below 1 would never advance through the blocks, and no data phase is
+    // larger than a macro image.
     if (!commandEntry(curDevIndex, &path, reportLength) || *reportLength < 1 || n < 0 ||
         n > frames::kMacroMaxLength)
         return false;
