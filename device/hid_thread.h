@@ -62,7 +62,8 @@ public:
     quint8 ackBuf[9] = {};
     quint8 dataBuf[512] = {};
 
-    // Guards devList against the listener reading its event path while discovery replaces it.
+    // Guards devList: the listener reads and clears its event path on the pool thread while
+    // discovery replaces the list or a failed open clears a command path on the main thread.
     QMutex devListLock;
 
 private:
