@@ -78,25 +78,15 @@ Item {
     Row {
         y: 250
         spacing: 20
-        PngPushButton {
-            width: 160
-            height: 40
-            srcs: main.btnImgs("GlobalModule", "btn")
+        TextButton {
             text: picker.applyText
-            fontFamily: main.fontFamily
-            fontSize: main.fontNormalSize
             onClicked: {
                 picker.capturing = false
                 picker.apply(picker.codes)
             }
         }
-        PngPushButton {
-            width: 160
-            height: 40
-            srcs: main.btnImgs("GlobalModule", "btn")
+        TextButton {
             text: picker.clearText
-            fontFamily: main.fontFamily
-            fontSize: main.fontNormalSize
             onClicked: picker.codes = [0, 0, 0]
         }
     }

@@ -163,15 +163,10 @@ Item {
                 wrapMode: Text.WordWrap
                 text: panel.txt(13)
             }
-            PngPushButton {
+            TextButton {
                 objectName: "deviceAction"
                 visible: panel.fromMain
-                width: 160
-                height: 40
-                srcs: main.btnImgs("GlobalModule", "btn")
                 text: panel.txt(14)
-                fontFamily: main.fontFamily
-                fontSize: main.fontNormalSize
                 onClicked: panel.deviceAction()
             }
         }

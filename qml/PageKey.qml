@@ -13,7 +13,6 @@ Item {
     property int curGroup: 0
     property var groupNames: [" ", " ", " ", " ", " "]
     property var fixedNames: ({ 0: [], 3: [], 4: [] })
-    readonly property var groupOfTab: [0, 1, 2, 3, 4]
     readonly property alias keyPicker: keyPicker
     readonly property alias macroList: macroList
     KeyCodeString { id: keys }
@@ -233,14 +232,9 @@ Item {
             names: [page.txt(6), page.txt(7)]
             onChosen: first = isFirst
         }
-        PngPushButton {
+        TextButton {
             y: 350
-            width: 160
-            height: 40
-            srcs: main.btnImgs("GlobalModule", "btn")
             text: page.txt(9)
-            fontFamily: main.fontFamily
-            fontSize: main.fontNormalSize
             enabled: macroList.currentIndex >= 0
             onClicked: page.assignMacro(macroList.currentIndex, !runMode.first)
         }

@@ -18,9 +18,6 @@ Item {
     readonly property alias modeList: modeList
     readonly property alias speedList: speedList
     readonly property alias brightList: brightList
-    readonly property alias rEdit: rEdit
-    readonly property alias gEdit: gEdit
-    readonly property alias bEdit: bEdit
 
     function txt(i) {
         return main.lang(main.pgLightLang, i)
@@ -106,6 +103,11 @@ Item {
         var l = rgb.slice()
         l[i] = Map.clampByte(text)
         rgb = l
+    }
+
+    // The R, G or B field.
+    function channelEdit(i) {
+        return channels.itemAt(i).edit
     }
 
     function channelText(i) {
@@ -233,29 +235,21 @@ Item {
         x: 460
         y: 490
         spacing: 16
-        SectionLabel { text: page.txt(10); anchors.verticalCenter: parent.verticalCenter }
-        PngLineEdit {
-            id: rEdit
-            accepted: page.channelText(0)
-            validator: IntValidator { bottom: 0; top: 999 }
-            enabled: !page.eighth
-            onNewInput: page.typeChannel(0, text)
-        }
-        SectionLabel { text: page.txt(11); anchors.verticalCenter: parent.verticalCenter }
-        PngLineEdit {
-            id: gEdit
-            accepted: page.channelText(1)
-            validator: IntValidator { bottom: 0; top: 999 }
-            enabled: !page.eighth
-            onNewInput: page.typeChannel(1, text)
-        }
-        SectionLabel { text: page.txt(12); anchors.verticalCenter: parent.verticalCenter }
-        PngLineEdit {
-            id: bEdit
-            accepted: page.channelText(2)
-            validator: IntValidator { bottom: 0; top: 999 }
-            enabled: !page.eighth
-            onNewInput: page.typeChannel(2, text)
+        Repeater {
+            id: channels
+            model: 3
+            delegate: Row {
+                property alias edit: edit
+                spacing: 16
+                SectionLabel { text: page.txt(10 + index); anchors.verticalCenter: parent.verticalCenter }
+                PngLineEdit {
+                    id: edit
+                    accepted: page.channelText(index)
+                    validator: IntValidator { bottom: 0; top: 999 }
+                    enabled: !page.eighth
+                    onNewInput: page.typeChannel(index, text)
+                }
+            }
         }
     }
 }

@@ -113,18 +113,13 @@ Item {
         }
     }
     SectionLabel { x: 40; y: 440; width: 460; wrapMode: Text.WordWrap; text: page.txt(11); visible: page.bothOnline }
-    PngPushButton {
+    TextButton {
         objectName: "pairButton"
         x: 40
         y: 500
-        width: 160
-        height: 40
         visible: page.bothOnline
         enabled: !page.running
-        srcs: main.btnImgs("GlobalModule", "btn")
         text: page.txt(6)
-        fontFamily: main.fontFamily
-        fontSize: main.fontNormalSize
         onClicked: page.pair()
     }
 
@@ -142,18 +137,13 @@ Item {
     SectionLabel { x: 560; y: 236; text: page.txt(10) }
     UpdateBar { x: 560; y: 272; fill: page.mouseBar }
     SectionLabel { x: 560; y: 320; width: 460; wrapMode: Text.WordWrap; text: page.txt(16); visible: page.running }
-    PngPushButton {
+    TextButton {
         objectName: "updateButton"
         x: 560
         y: 500
-        width: 160
-        height: 40
         visible: main.isNeedUpdateFw
         enabled: page.bothOnline && !page.running
-        srcs: main.btnImgs("GlobalModule", "btn")
         text: page.txt(5)
-        fontFamily: main.fontFamily
-        fontSize: main.fontNormalSize
         onClicked: page.startUpdate()
     }
 }

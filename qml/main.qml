@@ -1,4 +1,5 @@
 import QtQuick 2.12
+import "DeviceMap.js" as Map
 // The view loads "qrc:qml/main.qml", a URL without a root slash, from which the engine cannot list
 // this folder; importing it by its full URL makes the sibling files known as types.
 import "qrc:/qml/"
@@ -131,14 +132,14 @@ Item {
             isNeedUpdateFw = ui_View.connectCurrentDevice(Str, Mid, Did)
         }
         var table0 = numbers(ui_View.syncFwData_Table0())
-        if (table0.length > 9 && table0[9] === 1) {
+        if (Map.tableValid(table0)) {
             env.hideMainPage()
             var table1 = numbers(ui_View.syncFwData_Table1())
             pageMacro.initUI()
             pageKey.initUI(table1)
             pageDpi.initUI(table0, table1)
             pageLed.initUI(table0, table1)
-            batteryLevel = Math.min(100, table0[8])
+            batteryLevel = Map.battery(table0[8])
         } else {
             ui_Ctl.showSyncFail()
         }
@@ -159,7 +160,7 @@ Item {
             pageDpi.sycnFwData(0x0b, byte1)
             break
         case 0x11:
-            batteryLevel = Math.min(100, byte1)
+            batteryLevel = Map.battery(byte1)
             break
         case 0x0f:
             isBusy = byte1 === 0

@@ -22,32 +22,38 @@ HidBackend& hidapiBackend()
 namespace
 {
 
-// Follows the daemon's change stream and turns each change into a byte on the pipe; when the
-// daemon goes away or a new one starts, that is a change too. Reconnects every half second.
-void watchChanges(int pipeWrite)
+// Opens a change stream: a connection on which the daemon sends one byte per plug, unplug or
+// re-enumeration. -1 when no daemon answers.
+int subscribe(const std::string& path)
+{
+    const int fd = io::connectTo(path);
+    std::vector<uint8_t> reply;
+    if (fd >= 0 && io::sendRecord(fd, wire::Writer(wire::Subscribe).payload()) &&
+        io::recvRecord(fd, reply))
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+// Turns each change on the stream into a byte on the pipe. The daemon going away, or a new one
+// starting, is a change too; reconnects every half second.
+void watchChanges(int stream, int pipeWrite)
 {
     const std::string path = wire::socketPath();
-    bool wasConnected = false;
-    bool everConnected = false;
     for (;;) {
-        const int fd = io::connectTo(path);
-        std::vector<uint8_t> reply;
-        if (fd >= 0 && io::sendRecord(fd, wire::Writer(wire::Subscribe).payload()) &&
-            io::recvRecord(fd, reply)) {
-            if (everConnected)
-                (void)!::write(pipeWrite, "c", 1); // a new daemon: devices may differ
-            wasConnected = everConnected = true;
+        if (stream >= 0) {
             char events[64];
-            while (::read(fd, events, sizeof events) > 0)
+            while (::read(stream, events, sizeof events) > 0)
                 (void)!::write(pipeWrite, "c", 1);
-        }
-        if (fd >= 0)
-            ::close(fd);
-        if (wasConnected) {
+            ::close(stream);
             (void)!::write(pipeWrite, "c", 1);
-            wasConnected = false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        do {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            stream = subscribe(path);
+        } while (stream < 0);
+        (void)!::write(pipeWrite, "c", 1);
     }
 }
 
@@ -60,7 +66,8 @@ extern "C" int quillex_sim_change_fd(void)
         int ends[2];
         if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
             return -1;
-        std::thread(sim::watchChanges, ends[1]).detach();
+        // Subscribed before returning, so no change after this call is missed.
+        std::thread(sim::watchChanges, sim::subscribe(sim::wire::socketPath()), ends[1]).detach();
         return ends[0];
     }();
     return fd;

@@ -2,6 +2,7 @@
 #include "sim/client.h"
 #include "sim/daemon.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -39,6 +40,11 @@ int serve(bool detach)
     }
     ::close(ready[0]);
     ::setsid();
+    // Keep nothing of the caller's: a pipe inherited from a test runner would never see its end.
+    const long maxFd = std::min(::sysconf(_SC_OPEN_MAX), 65536L);
+    for (int fd = 3; fd < maxFd; ++fd)
+        if (fd != ready[1])
+            ::close(fd);
     const bool ok = daemon.listen(error);
     if (!ok)
         std::fprintf(stderr, "quillex-sim: %s\n", error.c_str());

@@ -126,12 +126,12 @@ SceneTestCase {
         compare(led.speedList.currentIndex, 4)
         compare(led.slotColors[3], "#112233")
         compare(led.choice, 3)
-        compare(led.rEdit.text, "17")
-        compare(led.bEdit.text, "51")
+        compare(led.channelEdit(0).text, "17")
+        compare(led.channelEdit(2).text, "51")
         openDevice(table0({ 5: 5, 6: 8 }), table1({ 4: 4 }))
         compare(led.speedList.currentIndex, 3)
         compare(led.choice, 7)
-        compare(led.gEdit.text, "- - -")
+        compare(led.channelEdit(1).text, "- - -")
     }
 
     function test_lighting_writes() {
@@ -148,7 +148,7 @@ SceneTestCase {
         hid.reset()
         led.typeChannel(0, "300")
         compare(led.rgb, [255, 2, 3])
-        compare(led.rEdit.text, "255")
+        compare(led.channelEdit(0).text, "255")
         compare(writes(), [], "typed values stay on screen")
     }
 

@@ -1,0 +1,734 @@
+#include "sim/client.h"
+#include "sim/inproc.h"
+#include "sim/normaldevice.h"
+#include "sim/socketio.h"
+#include "sim/wire.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <hidapi.h>
+
+#include <future>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using Bytes = std::vector<uint8_t>;
+using sim::inproc::bus;
+using sim::inproc::control;
+using sim::inproc::trace;
+
+namespace
+{
+
+// "00 83 3F" -> bytes
+Bytes hex(const char* text)
+{
+    Bytes out;
+    for (const QByteArray& cell : QByteArray(text).split(' '))
+        if (!cell.isEmpty())
+            out.push_back(uint8_t(cell.toUInt(nullptr, 16)));
+    return out;
+}
+
+std::string pathOf(uint16_t pid, uint16_t usagePage, uint16_t vid = 0x093A)
+{
+    std::string path;
+    hid_device_info* list = hid_enumerate(vid, pid);
+    for (hid_device_info* d = list; d; d = d->next)
+        if (d->usage_page == usagePage)
+            path = d->path;
+    hid_free_enumeration(list);
+    return path;
+}
+
+std::string mouseCmd()
+{
+    return pathOf(0xC791, 0xFF10);
+}
+std::string mouseEvent()
+{
+    return pathOf(0xC791, 0xFF11);
+}
+
+// One transfer on a freshly opened handle, as the app's transport does it.
+int sendFeature(const std::string& path, const Bytes& frame)
+{
+    hid_device* dev = hid_open_path(path.c_str());
+    if (!dev)
+        return -100;
+    const int r = hid_send_feature_report(dev, frame.data(), frame.size());
+    hid_close(dev);
+    return r;
+}
+
+int writeReport(const std::string& path, Bytes payload)
+{
+    payload.insert(payload.begin(), 0); // report number
+    payload.resize(65, 0);
+    hid_device* dev = hid_open_path(path.c_str());
+    const int r = hid_write(dev, payload.data(), payload.size());
+    hid_close(dev);
+    return r;
+}
+
+// Reads one report; the result code is the first element of the pair.
+std::pair<int, Bytes> readReport(const std::string& path, int timeoutMs = 500)
+{
+    hid_device* dev = hid_open_path(path.c_str());
+    if (!dev)
+        return {-100, {}};
+    Bytes buf(65, 0);
+    const int r = hid_read_timeout(dev, buf.data(), buf.size(), timeoutMs);
+    hid_close(dev);
+    buf.resize(r > 0 ? size_t(r) : 0);
+    return {r, buf};
+}
+
+Bytes command(const std::string& path, const char* frame)
+{
+    if (sendFeature(path, hex(frame)) != 9)
+        return {};
+    return readReport(path).second;
+}
+
+Bytes memory(const char* device, const char* region)
+{
+    return bus().memory(device, region).value_or(Bytes());
+}
+
+Bytes slice(const Bytes& b, size_t from, size_t n)
+{
+    return Bytes(b.begin() + long(from), b.begin() + long(from + n));
+}
+
+// A stand-in updater-mode device: one interface; feature "00 AA" sends it home with release
+// 0105 and records a byte that must survive the trip.
+class FakeLoader : public sim::Personality
+{
+public:
+    sim::UsbIdentity identity() const override
+    {
+        return {0x2E3C, 0xAF01, "", "loader", "", 0x0001};
+    }
+    std::vector<sim::InterfaceDesc> interfaces() const override { return {{0x00FF, 1, 0, "boot"}}; }
+    int sendFeature(sim::DeviceHost& host, int, const uint8_t* data, size_t len) override
+    {
+        if (len > 1 && data[1] == 0xAA) {
+            host.persistent()["flash"] = {0x42};
+            host.returnHome(0x0105);
+        }
+        return int(len);
+    }
+    int getFeature(sim::DeviceHost&, int, uint8_t*, size_t) override { return -1; }
+    int output(sim::DeviceHost&, int, const uint8_t*, size_t len) override { return int(len); }
+    std::optional<Bytes> memory(const std::string&) const override { return std::nullopt; }
+    std::vector<std::string> regions() const override { return {}; }
+};
+
+QString probe(const QStringList& args)
+{
+    QProcess p;
+    p.start(SIM_PROBE, args);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+std::pair<int, QString> cli(const QStringList& args)
+{
+    QProcess p;
+    p.start(SIM_CONTROL, args);
+    p.waitForFinished(10000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
+}
+
+sim::ControlResult daemon(const std::vector<std::string>& args)
+{
+    return sim::controlDaemon(args);
+}
+
+// Sends raw bytes to the daemon and reports whether a reply record came back.
+bool rawExchange(int fd, const Bytes& bytes, Bytes* reply = nullptr)
+{
+    Bytes in;
+    const bool ok = sim::io::sendAll(fd, bytes.data(), bytes.size()) && sim::io::recvRecord(fd, in);
+    if (reply)
+        *reply = in;
+    return ok;
+}
+
+} // namespace
+
+class TestSim : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(socketDir.isValid());
+        qputenv("QUILLEX_SIM_SOCKET", socketDir.filePath("sim.sock").toUtf8());
+        QCOMPARE(QProcess::execute(SIM_CONTROL, {"serve", "--detach"}), 0);
+        QCOMPARE(daemon({"ping"}).text, std::string("pong\n"));
+    }
+
+    void cleanupTestCase() { daemon({"stop"}); }
+
+    void init()
+    {
+        sim::inproc::reset();
+        QCOMPARE(control({"plug", "mouse"}).status, 0);
+    }
+
+    // --- Frames in, answers and state out -------------------------------------------------
+
+    void readsAnswerWithTableBytes()
+    {
+        const Bytes t0 = command(mouseCmd(), "00 82 00 00 00 00 00 00 00");
+        QCOMPARE(t0.size(), size_t(64));
+        QCOMPARE(slice(t0, 0, 10), hex("82 01 01 01 FF 03 00 00 55 01"));
+
+        const Bytes low = command(mouseCmd(), "00 83 00 3F 00 00 00 00 00");
+        QCOMPARE(low[0], uint8_t(0x83));
+        QCOMPARE(slice(low, 1, 4), hex("04 00 0A 05")); // key delay, flags, DPI count
+        QCOMPARE(slice(low, 10, 10), hex("90 01 20 03 40 06 80 0C 00 19")); // 400 ... 6400
+
+        const Bytes high = command(mouseCmd(), "00 83 3F 3F 00 00 00 00 00");
+        QCOMPARE(high[0], uint8_t(0x83));
+        // address 63 + k at index 1 + k: button slot 0 (address 76) at index 14
+        QCOMPARE(slice(high, 14, 8), hex("F0 00 00 02 F1 00 00 02"));
+        QCOMPARE(slice(high, 62, 2), hex("00 00")); // addresses 124, 125
+
+        sendFeature(mouseCmd(), hex("00 03 7D 01 AB 00 00 00 00"));
+        const Bytes past = command(mouseCmd(), "00 83 70 3F 00 00 00 00 00");
+        QCOMPARE(slice(past, 0, 1), hex("83"));
+        QCOMPARE(past[14], uint8_t(0xAB));           // address 125, the last one
+        QCOMPARE(slice(past, 15, 49), Bytes(49, 0)); // nothing beyond
+    }
+
+    void writesApplyOnlyTheirLength()
+    {
+        const std::string cmd = mouseCmd();
+        QCOMPARE(sendFeature(cmd, hex("00 03 0D 02 80 0C 00 00 00")), 9);
+        QCOMPARE(slice(memory("mouse", "table1"), 12, 4), hex("03 80 0C 80"));
+        QCOMPARE(slice(command(cmd, "00 83 00 3F 00 00 00 00 00"), 14, 2), hex("80 0C"));
+
+        sendFeature(cmd, hex("00 02 02 01 04 09 09 09 00")); // one byte of four
+        QCOMPARE(slice(memory("mouse", "table0"), 2, 2), hex("04 FF"));
+
+        const Bytes before = memory("mouse", "table1");
+        sendFeature(cmd, hex("00 03 00 00 11 00 00 00 00")); // length 0
+        sendFeature(cmd, hex("00 03 00 05 11 11 11 11 00")); // length 5
+        QCOMPARE(memory("mouse", "table1"), before);
+
+        sendFeature(cmd, hex("00 03 7C 04 01 02 03 04 00")); // 124..127: two bytes land
+        QCOMPARE(slice(memory("mouse", "table1"), 124, 2), hex("01 02"));
+        QCOMPARE(memory("mouse", "table1").size(), size_t(126));
+
+        sendFeature(cmd, hex("00 02 07 02 00 00 00 00 00")); // battery and validity stay
+        QCOMPARE(slice(memory("mouse", "table0"), 7, 2), hex("55 01"));
+    }
+
+    void profilesHaveTheirOwnTable1AndMacros()
+    {
+        const std::string cmd = mouseCmd();
+        sendFeature(cmd, hex("00 01 00 00 02 00 00 00 00"));
+        QCOMPARE(memory("mouse", "profile"), hex("02"));
+        sendFeature(cmd, hex("00 03 00 01 1E 00 00 00 00"));
+        QCOMPARE(memory("mouse", "table1.2")[0], uint8_t(30));
+        QCOMPARE(memory("mouse", "table1.0")[0], uint8_t(4));
+        sendFeature(cmd, hex("00 01 00 00 03 00 00 00 00")); // no profile 3
+        QCOMPARE(memory("mouse", "profile"), hex("02"));
+    }
+
+    void macroUploadTakesDeclaredLength_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("reports");
+        QTest::newRow("20") << 20 << 1;
+        QTest::newRow("64") << 64 << 1;
+        QTest::newRow("130") << 130 << 3;
+        QTest::newRow("256") << 256 << 4;
+    }
+
+    void macroUploadTakesDeclaredLength()
+    {
+        QFETCH(int, length);
+        QFETCH(int, reports);
+        const std::string cmd = mouseCmd();
+        Bytes macro(256);
+        for (size_t i = 0; i < macro.size(); ++i)
+            macro[i] = uint8_t(i + 1);
+        QCOMPARE(sendFeature(cmd, {0, 0x04, 3, uint8_t(length), uint8_t(length >> 8), 0, 0, 0, 0}),
+                 9);
+        for (int r = 0; r < reports; ++r)
+            QCOMPARE(writeReport(cmd, slice(macro, size_t(64 * r), 64)), 65);
+        QCOMPARE(memory("mouse", "macro.0.3"), slice(macro, 0, size_t(length)));
+        writeReport(cmd, Bytes(64, 0xEE)); // nobody waits for it
+        QCOMPARE(memory("mouse", "macro.0.3"), slice(macro, 0, size_t(length)));
+    }
+
+    void unfinishedOrInvalidUploadsChangeNothing()
+    {
+        const std::string cmd = mouseCmd();
+        sendFeature(cmd, hex("00 04 01 82 00 00 00 00 00")); // 130 bytes announced
+        writeReport(cmd, Bytes(64, 1));
+        sendFeature(cmd, hex("00 82 00 00 00 00 00 00 00")); // a new command abandons it
+        writeReport(cmd, Bytes(64, 2));
+        writeReport(cmd, Bytes(64, 3));
+        QVERIFY(memory("mouse", "macro.0.1").empty());
+        sendFeature(cmd, hex("00 04 0A 10 00 00 00 00 00")); // there is no macro 10
+        writeReport(cmd, Bytes(64, 4));
+        QVERIFY(!control({"state", "mouse"}).text.empty());
+        QVERIFY(control({"state", "mouse"}).text.find("macro.") == std::string::npos);
+    }
+
+    void pairingBlockAndPairingMode()
+    {
+        QCOMPARE(control({"plug", "receiver8k"}).status, 0);
+        const std::string mouse = mouseCmd();
+        const std::string receiver = pathOf(0xC793, 0xFF10);
+        const Bytes block = command(mouse, "00 8E 00 00 00 00 00 00 00");
+        QCOMPARE(slice(block, 0, 6), hex("8E 5A 3C 91 07 E4"));
+
+        QCOMPARE(sendFeature(receiver, hex("00 0E 00 00 00 00 00 00 00")), 9);
+        Bytes payload = slice(block, 1, 63);
+        payload.push_back(0);
+        QCOMPARE(writeReport(receiver, payload), 65);
+        QCOMPARE(memory("receiver8k", "pairing"), payload);
+
+        auto status = [&] {
+            sendFeature(receiver, hex("00 9E 00 00 00 00 00 00 00"));
+            hid_device* dev = hid_open_path(receiver.c_str());
+            Bytes answer(9, 0);
+            const int n = hid_get_feature_report(dev, answer.data(), answer.size());
+            hid_close(dev);
+            return n == 9 ? answer : Bytes();
+        };
+        QCOMPARE(status(), hex("00 9E 00 00 00 00 00 00 00"));
+        sendFeature(receiver, hex("00 1E 00 00 01 00 00 00 00"));
+        QCOMPARE(status()[2], uint8_t(0));
+        QCOMPARE(status()[2], uint8_t(0));
+        QCOMPARE(status(), hex("00 9E 01 00 00 00 00 00 00"));
+        sendFeature(receiver, hex("00 1E 00 00 0F 00 00 00 00"));
+        QCOMPARE(status()[2], uint8_t(0));
+    }
+
+    void settingsResetRestoresDefaults()
+    {
+        const std::string cmd = mouseCmd();
+        const Bytes t0 = memory("mouse", "table0");
+        const Bytes t1 = memory("mouse", "table1");
+        sendFeature(cmd, hex("00 02 00 04 08 03 00 07 00"));
+        sendFeature(cmd, hex("00 03 09 02 C8 00 00 00 00"));
+        control({"notify", "mouse", "11", "30", "00", "00"});
+        sendFeature(cmd, hex("00 0A FF 00 00 00 00 00 00"));
+        QCOMPARE(memory("mouse", "table1"), t1);
+        QCOMPARE(slice(memory("mouse", "table0"), 0, 7), slice(t0, 0, 7));
+        QCOMPARE(memory("mouse", "table0")[7], uint8_t(0x30)); // battery is measured, not reset
+    }
+
+    void foreignAndMalformedReportsAreIgnored()
+    {
+        const std::string cmd = mouseCmd();
+        const Bytes t0 = memory("mouse", "table0");
+        const Bytes t1 = memory("mouse", "table1");
+        for (uint8_t code : {0x00, 0x05, 0x7F, 0x84, 0xC3, 0xFF})
+            QCOMPARE(sendFeature(cmd, {0, code, 0, 4, 1, 2, 3, 4, 0}), 9);
+        QCOMPARE(sendFeature(cmd, hex("00")), -1);                         // no command byte
+        QCOMPARE(sendFeature(cmd, hex("05 02 00 01 09 00 00 00 00")), -1); // no numbered reports
+        QCOMPARE(sendFeature(mouseEvent(), hex("00 02 00 01 09 00 00 00 00")), -1);
+        QCOMPARE(readReport(cmd, 0).first, 0); // nothing answered
+        // Random reports of any size never crash the model or grow its tables.
+        uint32_t seed = 7;
+        auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+        for (int i = 0; i < 3000; ++i) {
+            Bytes report(next() % 80 + 1);
+            for (uint8_t& b : report)
+                b = uint8_t(next() >> 16);
+            report[0] = i % 7 ? 0 : report[0];
+            hid_device* dev = hid_open_path(cmd.c_str());
+            if (i % 2)
+                hid_send_feature_report(dev, report.data(), report.size());
+            else
+                hid_write(dev, report.data(), report.size());
+            hid_close(dev);
+        }
+        QCOMPARE(memory("mouse", "table0").size(), t0.size());
+        QCOMPARE(memory("mouse", "table1").size(), t1.size());
+    }
+
+    // --- Notifications ----------------------------------------------------------------------
+
+    void notificationsReachTheEventInterface()
+    {
+        control({"notify", "mouse", "0B", "02", "00", "00"});
+        control({"notify", "mouse", "11", "78", "00", "00"});
+        control({"notify", "mouse", "F0", "00", "81", "00"});
+        control({"notify", "mouse", "0A", "01", "03", "00"});
+        control({"notify", "mouse", "0F", "00", "00", "00"});
+        const std::string ev = mouseEvent();
+        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 0B 02 00 00")));
+        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 11 78 00 00")));
+        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 F0 00 81 00")));
+        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 0A 01 03 00")));
+        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 0F 00 00 00")));
+        QCOMPARE(readReport(ev, 0).first, 0);
+        QCOMPARE(slice(memory("mouse", "table0"), 0, 8), hex("81 02 01 FF 03 03 00 78"));
+        QCOMPARE(readReport(mouseCmd(), 0).first, 0); // nothing on the command interface
+        QCOMPARE(control({"notify", "mouse", "1G", "0", "0", "0"}).status, 1);
+    }
+
+    void waitingReadWakesOnNotificationAndFailsOnUnplug()
+    {
+        const std::string ev = mouseEvent();
+        QElapsedTimer clock;
+        clock.start();
+        auto waiting = std::async(std::launch::async, [ev] { return readReport(ev, 5000); });
+        auto opened = [] {
+            const auto entries = trace().snapshot();
+            return std::any_of(entries.begin(), entries.end(),
+                               [](const sim::TraceEntry& e) { return e.op == "open"; });
+        };
+        QTRY_VERIFY(opened());
+        control({"notify", "mouse", "0B", "01", "00", "00"});
+        QCOMPARE(waiting.get(), std::make_pair(5, hex("01 0B 01 00 00")));
+        QVERIFY(clock.elapsed() < 4000);
+
+        hid_device* dev = hid_open_path(ev.c_str());
+        auto gone = std::async(std::launch::async, [dev] {
+            uint8_t buf[64];
+            return hid_read_timeout(dev, buf, sizeof buf, -1);
+        });
+        control({"unplug", "mouse"});
+        QCOMPARE(gone.get(), -1);
+        hid_close(dev);
+        QVERIFY(mouseCmd().empty());
+    }
+
+    // --- Faults -----------------------------------------------------------------------------
+
+    void transferFaultsFailTheirCall()
+    {
+        const std::string cmd = mouseCmd();
+        QCOMPARE(control({"fault", "mouse", "open"}).status, 0);
+        QVERIFY(!hid_open_path(cmd.c_str()));
+        control({"fault", "mouse", "open", "off"});
+        control({"fault", "mouse", "send"});
+        QCOMPARE(sendFeature(cmd, hex("00 82 00 00 00 00 00 00 00")), -1);
+        control({"fault", "mouse", "clear"});
+        control({"fault", "mouse", "write"});
+        QCOMPARE(writeReport(cmd, Bytes(64, 0)), -1);
+        control({"fault", "mouse", "read"});
+        QCOMPARE(readReport(cmd, 0).first, -1);
+        control({"fault", "mouse", "get"});
+        hid_device* dev = hid_open_path(cmd.c_str());
+        uint8_t answer[9] = {};
+        QCOMPARE(hid_get_feature_report(dev, answer, sizeof answer), -1);
+        QVERIFY(QString::fromWCharArray(hid_error(dev)) != "Success");
+        hid_close(dev);
+        control({"fault", "mouse", "clear"});
+        QCOMPARE(command(cmd, "00 82 00 00 00 00 00 00 00").size(), size_t(64));
+        QCOMPARE(control({"fault", "mouse", "sideways"}).status, 1);
+        QCOMPARE(control({"fault", "mouse", "disconnect-after", "x"}).status, 1);
+        QCOMPARE(control({"fault", "nobody", "open"}).status, 1);
+    }
+
+    void noAnswerTimesOutAndGarbageKeepsLength()
+    {
+        const std::string cmd = mouseCmd();
+        control({"fault", "mouse", "no-answer"});
+        QCOMPARE(sendFeature(cmd, hex("00 82 00 00 00 00 00 00 00")), 9);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(readReport(cmd, 50).first, 0);
+        QVERIFY(clock.elapsed() >= 45); // a real time-out, as hidapi would wait
+        hid_device* dev = hid_open_path(cmd.c_str());
+        uint8_t answer[9] = {};
+        QCOMPARE(hid_get_feature_report(dev, answer, sizeof answer), -1);
+        hid_close(dev);
+
+        control({"fault", "mouse", "no-answer", "instant"});
+        sendFeature(cmd, hex("00 82 00 00 00 00 00 00 00"));
+        clock.restart();
+        QCOMPARE(readReport(cmd, 5000).first, 0);
+        QVERIFY(clock.elapsed() < 2000);
+
+        control({"fault", "mouse", "clear"});
+        const Bytes good = command(cmd, "00 82 00 00 00 00 00 00 00");
+        control({"fault", "mouse", "garbage"});
+        const Bytes bad = command(cmd, "00 82 00 00 00 00 00 00 00");
+        QCOMPARE(bad.size(), good.size());
+        QVERIFY(bad != good);
+    }
+
+    void disconnectAfterTransfers()
+    {
+        const std::string cmd = mouseCmd();
+        const int changeFd = quillex_sim_change_fd();
+        uint64_t drained;
+        while (read(changeFd, &drained, sizeof drained) > 0) {
+        }
+        control({"fault", "mouse", "disconnect-after", "2"});
+        hid_device* dev = hid_open_path(cmd.c_str());
+        const Bytes frame = hex("00 82 00 00 00 00 00 00 00");
+        QCOMPARE(hid_send_feature_report(dev, frame.data(), frame.size()), 9);
+        uint8_t buf[65];
+        QCOMPARE(hid_read_timeout(dev, buf, sizeof buf, 100), 64);
+        QCOMPARE(hid_send_feature_report(dev, frame.data(), frame.size()), -1);
+        hid_close(dev);
+        QVERIFY(mouseCmd().empty());
+        pollfd p = {changeFd, POLLIN, 0};
+        QCOMPARE(poll(&p, 1, 0), 1); // the unplug is announced
+    }
+
+    void missingInterfacesLeaveEnumeration()
+    {
+        const std::string oldEvent = mouseEvent();
+        control({"fault", "mouse", "no-event"});
+        QVERIFY(mouseEvent().empty());
+        QVERIFY(!mouseCmd().empty());
+        QVERIFY(!hid_open_path(oldEvent.c_str()));
+        control({"fault", "mouse", "no-event", "off"});
+        control({"fault", "mouse", "no-command"});
+        QVERIFY(mouseCmd().empty());
+        QVERIFY(!mouseEvent().empty());
+        QVERIFY(control({"state", "mouse"}).text.find("no-command") != std::string::npos);
+    }
+
+    // --- Re-enumeration ---------------------------------------------------------------------
+
+    void deviceReenumeratesAsAnotherPersonalityAndComesBack()
+    {
+        sim::normalCommandHooks()[0x1F] = [](sim::DeviceHost& host, sim::NormalDevice&,
+                                             const sim::CommandFrame&) {
+            host.reenumerateAs(std::make_unique<FakeLoader>());
+        };
+        const std::string cmd = mouseCmd();
+        sendFeature(cmd, hex("00 03 00 01 09 00 00 00 00"));
+        const uint64_t before = bus().changeCount();
+        QCOMPARE(sendFeature(cmd, hex("00 1F 5A A0 00 00 00 00 00")), 9);
+        sim::normalCommandHooks().erase(0x1F);
+        QVERIFY(bus().changeCount() > before);
+        QVERIFY(mouseCmd().empty());
+        const std::string boot = pathOf(0xAF01, 0x00FF, 0x2E3C);
+        hid_device_info* list = hid_enumerate(0x2E3C, 0xAF01);
+        QVERIFY(list);
+        QCOMPARE(list->release_number, uint16_t(0x0001));
+        hid_free_enumeration(list);
+
+        QCOMPARE(sendFeature(boot, hex("00 AA")), 2);
+        QVERIFY(pathOf(0xAF01, 0x00FF, 0x2E3C).empty());
+        list = hid_enumerate(0x093A, 0xC791);
+        QVERIFY(list);
+        QCOMPARE(list->release_number, uint16_t(0x0105));
+        hid_free_enumeration(list);
+        QVERIFY(mouseCmd() != cmd);                         // a new node, like a replugged device
+        QCOMPARE(memory("mouse", "table1")[0], uint8_t(9)); // state survived
+        QCOMPARE(memory("mouse", "flash"), hex("42"));
+    }
+
+    // --- Trace and hidapi semantics ----------------------------------------------------------
+
+    void traceRecordsEveryCall()
+    {
+        const std::string cmd = mouseCmd();
+        trace().clear();
+        command(cmd, "00 83 3F 3F 00 00 00 00 00");
+        const auto e = trace().snapshot();
+        QStringList ops;
+        for (const auto& entry : e) {
+            ops << QString::fromStdString(entry.op);
+            QCOMPARE(entry.path, cmd);
+        }
+        QCOMPARE(ops, QStringList({"open", "send-feature", "close", "open", "read", "close"}));
+        QCOMPARE(e[1].bytes, hex("00 83 3F 3F 00 00 00 00 00"));
+        QCOMPARE(e[1].result, 9);
+        QCOMPARE(e[4].result, 64);
+        QCOMPARE(e[4].timeoutMs, 500);
+        QCOMPARE(e[4].bytes.size(), size_t(64));
+        QCOMPARE(slice(e[4].bytes, 0, 2), hex("83 00"));
+        QVERIFY(e[0].seq < e[5].seq);
+        QCOMPARE(sim::Trace::formatEntry(e[1]), std::to_string(e[1].seq) + " send-feature " + cmd +
+                                                    " -> 9 : 00 83 3F 3F 00 00 00 00 00");
+
+        readReport(cmd, 0); // a time-out is recorded with its result 0 and no bytes
+        QCOMPARE(trace().snapshot()[7].result, 0);
+        QVERIFY(trace().snapshot()[7].bytes.empty());
+        QCOMPARE(control({"trace", "--clear"}).text.empty(), false);
+        QVERIFY(trace().snapshot().empty());
+    }
+
+    void hidapiCallsBehaveLikeHidraw()
+    {
+        hid_device* dev = hid_open(0x093A, 0xC791, nullptr);
+        QVERIFY(dev);
+        wchar_t text[64];
+        QCOMPARE(hid_get_product_string(dev, text, 64), 0);
+        QCOMPARE(QString::fromWCharArray(text), QString("Quillex Wired Mouse"));
+        QCOMPARE(hid_get_device_info(dev)->usage_page, uint16_t(0x0001));
+        uint8_t buf[65] = {};
+        hid_set_nonblocking(dev, 1);
+        QCOMPARE(hid_read(dev, buf, sizeof buf), 0);
+        hid_close(dev);
+        QCOMPARE(QString(hid_version_str()), QString("0.13.1"));
+        QVERIFY(!hid_open_path("sim/nothing/1/cmd"));
+        QVERIFY(hid_error(nullptr));
+        control({"plug", "receiver1k"});
+        control({"release", "receiver1k", "0x0107"});
+        hid_device_info* list = hid_enumerate(0x093A, 0xC792);
+        QCOMPARE(list->release_number, uint16_t(0x0107));
+        hid_free_enumeration(list);
+        QCOMPARE(control({"plug", "receiver1k"}).status, 1);
+        QCOMPARE(control({"plug", "keyboard"}).status, 1);
+        QCOMPARE(control({"frobnicate"}).status, 2);
+    }
+
+    // --- Daemon, shared library and control command ------------------------------------------
+
+    void daemonServesOtherProcesses()
+    {
+        daemon({"reset"});
+        QCOMPARE(daemon({"plug", "mouse"}).status, 0);
+        const QStringList lines = probe({"093A", "C791", "enum"}).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[1].startsWith("sim/mouse/"));
+        QVERIFY(lines[1].endsWith("FF10:0001 release 0104"));
+        QVERIFY(lines[2].endsWith("FF11:0001 release 0104"));
+        const QString out = probe({"093A", "C791", "send:008200000000000000", "read", "read"});
+        QVERIFY2(out.startsWith("send 9\nread 64: 82 01 01 01 FF 03 00 00 55 01 00"),
+                 qPrintable(out));
+        QVERIFY(out.endsWith("read 0:\n")); // one answer per command, then a time-out
+    }
+
+    void stateIsSharedBetweenProcesses()
+    {
+        daemon({"reset"});
+        daemon({"plug", "mouse"});
+        QCOMPARE(probe({"093A", "C791", "send:00030D02800C000000"}), QString("send 9\n"));
+        const QString out = probe({"093A", "C791", "send:0083003F0000000000", "read"});
+        QVERIFY2(out.contains("read 64: 83 04 00 0A 05 00 00 00 00 00 90 01 20 03 80 0C"),
+                 qPrintable(out));
+        QVERIFY(daemon({"memory", "mouse", "table1"}).text.find("80 0C 80 0C") !=
+                std::string::npos);
+        const std::string log = daemon({"trace"}).text;
+        QVERIFY(log.find("send-feature sim/mouse/") != std::string::npos);
+        QVERIFY(log.find("00 03 0D 02 80 0C 00 00 00") < log.find("00 83 00 3F 00 00 00 00 00"));
+
+        daemon({"notify", "mouse", "0B", "04", "00", "00"});
+        QCOMPARE(probe({"093A", "C791", "event"}), QString("event 5: 01 0B 04 00 00\n"));
+        QCOMPARE(daemon({"memory", "mouse", "table0"}).text.substr(0, 5), std::string("01 04"));
+    }
+
+    void changesReachSubscribedProcesses()
+    {
+        daemon({"reset"});
+        QProcess waiter;
+        waiter.start(SIM_PROBE, {"093A", "0", "wait-change"});
+        QVERIFY(waiter.waitForReadyRead(5000));
+        QCOMPARE(QString(waiter.readLine()), QString("subscribed 1\n"));
+        QCOMPARE(daemon({"plug", "receiver1k"}).status, 0);
+        QVERIFY(waiter.waitForFinished(5000));
+        QCOMPARE(QString(waiter.readAll()), QString("changed\n"));
+    }
+
+    void controlCommandLine()
+    {
+        daemon({"reset"});
+        QCOMPARE(cli({"ping"}), std::make_pair(0, QString("pong\n")));
+        QCOMPARE(cli({"plug", "mouse"}).first, 0);
+        QCOMPARE(cli({"plug", "keyboard"}).first, 1);
+        QCOMPARE(cli({"frobnicate"}).first, 2);
+        QCOMPARE(cli({"release", "mouse", "0105"}).first, 0);
+        QVERIFY(probe({"093A", "C791", "enum"}).contains("FF10:0001 release 0105"));
+        const auto state = cli({"state", "mouse"});
+        QCOMPARE(state.first, 0);
+        QVERIFY(state.second.contains("mouse 093A:C791 release 0105"));
+        QVERIFY(state.second.contains("faults: none"));
+        QCOMPARE(cli({"fault", "mouse", "no-event"}).first, 0);
+        QVERIFY(!probe({"093A", "C791", "enum"}).contains("FF11"));
+        QCOMPARE(cli({"unplug", "mouse"}).first, 0);
+        QCOMPARE(probe({"093A", "C791", "enum"}), QString());
+        cli({"trace", "--clear"});
+        QCOMPARE(cli({"trace"}), std::make_pair(0, QString()));
+
+        QProcess other;
+        other.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILLEX_SIM_SOCKET", socketDir.filePath("nobody.sock"));
+        other.setProcessEnvironment(env);
+        other.start(SIM_CONTROL, {"ping"});
+        QVERIFY(other.waitForFinished(5000));
+        QCOMPARE(other.exitCode(), 3);
+    }
+
+    void malformedSocketInputNeverCrashesDaemon()
+    {
+        daemon({"reset"});
+        daemon({"plug", "mouse"});
+        const std::string path = sim::wire::socketPath();
+        const Bytes badRecords[] = {
+            hex("00 00 00 00"),       // empty record
+            hex("FF FF FF FF 01"),    // far too long
+            hex("0A 00 00 00 05 01"), // cut short, then the peer leaves
+        };
+        for (const Bytes& bad : badRecords) {
+            const int fd = sim::io::connectTo(path);
+            QVERIFY(fd >= 0);
+            QVERIFY(sim::io::sendAll(fd, bad.data(), bad.size()));
+            shutdown(fd, SHUT_WR);
+            Bytes none;
+            QVERIFY(!sim::io::recvRecord(fd, none)); // dropped without a reply
+            close(fd);
+        }
+        const int fd = sim::io::connectTo(path);
+        Bytes reply;
+        QVERIFY(rawExchange(fd, sim::wire::frame(hex("55 01 02")), &reply));
+        QCOMPARE(reply[0], sim::wire::kError);
+        QVERIFY(rawExchange(fd, sim::wire::frame(hex("05 01 00 00 00 FF FF FF 7F 00 00 00 00")),
+                            &reply));
+        QCOMPARE(reply[0], sim::wire::kError); // read of 2 GiB refused
+        QVERIFY(rawExchange(fd, sim::wire::frame(hex("08 FF FF FF 0F")), &reply));
+        QCOMPARE(reply[0], sim::wire::kError); // absurd argument count
+        QVERIFY(rawExchange(fd, sim::wire::frame(hex("08 01 00 00 00 50 00 00 00 41")), &reply));
+        QCOMPARE(reply[0], sim::wire::kError); // string longer than the record
+        uint32_t seed = 99;
+        auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        for (int i = 0; i < 500; ++i) {
+            Bytes payload(next() % 40 + 1);
+            for (uint8_t& b : payload)
+                b = uint8_t(next() >> 24);
+            payload[0] = payload[0] == sim::wire::Subscribe ? 0 : payload[0];
+            if (payload[0] == sim::wire::Read && payload.size() >= 13)
+                payload[9] = payload[10] = payload[11] = payload[12] = 0; // no long waits
+            QVERIFY(rawExchange(fd, sim::wire::frame(payload), &reply));
+        }
+        close(fd);
+        QCOMPARE(daemon({"ping"}).text, std::string("pong\n"));
+        QVERIFY(probe({"093A", "C791", "enum"}).contains("sim/mouse/"));
+    }
+
+    void droppedConnectionClosesItsHandles()
+    {
+        daemon({"reset"});
+        daemon({"plug", "mouse"});
+        const QString cmdPath = probe({"093A", "C791", "enum"}).split('\n')[1].section(' ', 0, 0);
+        const int fd = sim::io::connectTo(sim::wire::socketPath());
+        Bytes reply;
+        const Bytes open = sim::wire::Writer(sim::wire::Open).str(cmdPath.toStdString()).payload();
+        QVERIFY(rawExchange(fd, sim::wire::frame(open), &reply));
+        QCOMPARE(reply[0], uint8_t(sim::wire::Open | sim::wire::kReplyBit));
+        close(fd);
+        QTRY_VERIFY(daemon({"trace"}).text.find("close " + cmdPath.toStdString()) !=
+                    std::string::npos);
+    }
+
+private:
+    QTemporaryDir socketDir;
+};
+
+QTEST_GUILESS_MAIN(TestSim)
+#include "tst_sim.moc"
