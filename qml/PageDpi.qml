@@ -97,7 +97,7 @@ Item {
     }
 
     function selectLevel(level) {
-        if (level < 0 || level >= Map.DPI_LEVELS_MAX)
+        if (level < 0 || level >= levelCount)
             return
         curLevel = level
         slider.setValue(dpiValues[level])

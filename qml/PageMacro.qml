@@ -63,5 +63,5 @@ Item {
         fontSize: main.fontNormalSize
         onClicked: page.loadMacro(index)
     }
-    SectionLabel { x: 330; y: 60; text: page.txt(5) + ": " + page.playCount }
+    SectionLabel { x: 346; y: 20; text: page.txt(5) + ": " + page.playCount }
 }
