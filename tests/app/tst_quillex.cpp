@@ -1,13 +1,10 @@
 // The real quillex on an X server of its own: its window, its working folder, a second start
 // and a clean exit. Each run uses its own copy of the program, so its instance key is its own.
 
-#include "app/instanceprotocol.h"
+#include "instancetesting.h"
 #include "lineprocess.h"
-#include "platform/username.h"
 
 #include <QDirIterator>
-#include <QSharedMemory>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -222,23 +219,7 @@ XDisplay::Window TestQuillex::waitForWindow(LineProcess& quillex)
 // The key quillex derives for this copy of itself.
 QString TestQuillex::programKey() const
 {
-    InstanceKeyInputs in;
-    in.applicationName = QStringLiteral("quillex");
-    in.applicationFilePath =
-        QFileInfo(install.path() + QStringLiteral("/quillex")).canonicalFilePath();
-    in.perUser = true;
-    in.userName = currentUserName();
-    if (in.userName.isEmpty())
-        in.homeLocations = QStandardPaths::standardLocations(QStandardPaths::HomeLocation);
-    return deriveInstanceKey(in);
-}
-
-static InstanceBlock readBlock(QSharedMemory& memory)
-{
-    memory.lock();
-    const InstanceBlock block = InstanceBlock::parse(memory.constData());
-    memory.unlock();
-    return block;
+    return instanceKeyOf(QStringLiteral("quillex"), install.path() + QStringLiteral("/quillex"));
 }
 
 void TestQuillex::startsFromAnotherFolderShowsItsWindowAndExitsCleanly()

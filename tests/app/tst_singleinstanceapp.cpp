@@ -1,15 +1,12 @@
 // The single-instance guard between real processes (instance_probe starts like quillex) and,
 // with this test process as the primary, what arrives on its local socket.
 
-#include "app/instanceprotocol.h"
 #include "app/singleinstanceapp.h"
+#include "instancetesting.h"
 #include "lineprocess.h"
-#include "platform/username.h"
 
 #include <QDir>
 #include <QLocalSocket>
-#include <QSharedMemory>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include <csignal>
@@ -21,22 +18,10 @@ static SingleInstanceApp* app()
     return static_cast<SingleInstanceApp*>(QCoreApplication::instance());
 }
 
-static QString instanceKey(const QString& identity, const QString& program)
-{
-    InstanceKeyInputs in;
-    in.applicationName = identity;
-    in.applicationFilePath = QFileInfo(program).canonicalFilePath();
-    in.perUser = true;
-    in.userName = currentUserName();
-    if (in.userName.isEmpty())
-        in.homeLocations = QStandardPaths::standardLocations(QStandardPaths::HomeLocation);
-    return deriveInstanceKey(in);
-}
-
 static QString ownKey()
 {
-    return instanceKey(QCoreApplication::applicationName(),
-                       QCoreApplication::applicationFilePath());
+    return instanceKeyOf(QCoreApplication::applicationName(),
+                         QCoreApplication::applicationFilePath());
 }
 
 static QString probeProgram()
@@ -336,14 +321,6 @@ void TestSingleInstanceApp::startWithoutExtraInstancesAnnouncesItselfAndEndsWith
     QCOMPARE(primary->lines(), (QList<QByteArray>{"primary", "started"}));
 }
 
-static InstanceBlock readBlock(QSharedMemory& memory)
-{
-    memory.lock();
-    const InstanceBlock block = InstanceBlock::parse(memory.constData());
-    memory.unlock();
-    return block;
-}
-
 void TestSingleInstanceApp::simultaneousStartsElectExactlyOnePrimary()
 {
     const QString id = identity("race");
@@ -367,7 +344,7 @@ void TestSingleInstanceApp::simultaneousStartsElectExactlyOnePrimary()
     QVERIFY(primary);
     QCOMPARE(extras, 5);
 
-    QSharedMemory memory(instanceKey(id, probeProgram()));
+    QSharedMemory memory(instanceKeyOf(id, probeProgram()));
     QVERIFY(memory.attach());
     InstanceBlock block = readBlock(memory);
     QVERIFY(blockConsistent(block));
@@ -399,7 +376,7 @@ void TestSingleInstanceApp::killedPrimaryIsReplacedByTheNextStart()
 void TestSingleInstanceApp::unusableBlockEndsTheStartWithStatusOne()
 {
     const QString id = identity("unusable");
-    QSharedMemory foreign(instanceKey(id, probeProgram()));
+    QSharedMemory foreign(instanceKeyOf(id, probeProgram()));
     QVERIFY(foreign.create(8)); // too small to be an instance block
     auto probe = startProbe(id);
     QCOMPARE(probe->exitCode(), 1);
@@ -451,7 +428,7 @@ private slots:
 void TestBlockRecovery::inconsistentBlockIsResetAndTheStartBecomesPrimary()
 {
     const QString id = identity("recovery");
-    QSharedMemory memory(instanceKey(id, probeProgram()));
+    QSharedMemory memory(instanceKeyOf(id, probeProgram()));
     QVERIFY(memory.create(InstanceBlock::size));
     InstanceBlock damaged;
     damaged.primary = 1;
