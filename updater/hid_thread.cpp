@@ -8,6 +8,7 @@
 #include <QtConcurrent>
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <hidapi.h>
 #include <vector>
 
@@ -16,7 +17,8 @@ namespace
 
 constexpr int kFreeRounds = 255;
 constexpr auto kFreeRoundTime = std::chrono::milliseconds(8);
-constexpr unsigned long kReportGapMs = 10;
+using Clock = std::chrono::steady_clock;
+constexpr auto kReportGap = std::chrono::milliseconds(10);
 constexpr int kAnswerTimeoutMs = 500;
 constexpr int kFeatureFrameSize = ch32::kFrameSize;
 
@@ -24,6 +26,17 @@ void processEvents()
 {
     if (QCoreApplication::instance() && QThread::currentThread() == qApp->thread())
         QCoreApplication::processEvents();
+}
+
+// Sleeps until `until`; the last fraction is spun so the pause ends on time, not a scheduler tick
+// later.
+void pauseUntil(Clock::time_point until)
+{
+    constexpr auto kSpin = std::chrono::microseconds(200);
+    if (Clock::now() + kSpin < until)
+        std::this_thread::sleep_until(until - kSpin);
+    while (Clock::now() < until)
+        std::this_thread::yield();
 }
 
 } // namespace
@@ -121,43 +134,45 @@ bool Hid_Thread::writeFrames(DeviceId entry, int len, bool readReply)
     const int reportLength = entry.reportLength;
     const int frame = len < reportLength ? len : reportLength;
     processEvents();
-    auto fail = [this] {
+    // The device gets 10 ms after every report; reopening it for the next report happens within
+    // that pause rather than after it.
+    Clock::time_point quietUntil = Clock::now();
+    auto finish = [&](bool ok) {
         closeHandle();
+        if (ok)
+            pauseUntil(quietUntil);
         setFree();
-        return false;
+        return ok;
     };
     if (!openEntry(entry))
-        return fail();
-    if (len == 0) {
-        closeHandle();
-        setFree();
-        return true;
-    }
+        return finish(false);
+    if (len == 0)
+        return finish(true);
     std::vector<quint8> report(size_t(reportLength) + 1);
     std::vector<quint8> answer(size_t(reportLength) + 1);
     for (int offset = 0; offset < len; offset += frame) {
         const int n = qMin(frame, int(sizeof bulkBuf) - offset);
         std::fill(report.begin(), report.end(), 0);
         std::memcpy(report.data() + 1, bulkBuf + offset, size_t(n));
-        if (!openEntry(entry) || hid_write(handle, report.data(), report.size()) < 0)
-            return fail();
+        if (!openEntry(entry))
+            return finish(false);
+        pauseUntil(quietUntil);
+        if (hid_write(handle, report.data(), report.size()) < 0)
+            return finish(false);
         if (readReply) {
             std::fill(answer.begin(), answer.end(), 0);
             if (!openEntry(entry))
-                return fail();
-            const int got =
-                hid_read_timeout(handle, answer.data(), answer.size(), kAnswerTimeoutMs);
+                return finish(false);
+            const int got = hid_read_timeout(handle, answer.data(), answer.size(), kAnswerTimeoutMs);
             if (got < 0)
-                return fail();
+                return finish(false);
             // Backends that keep the report number put it in front of the payload.
             const int skip = got > reportLength ? 1 : 0;
             std::memcpy(bulkBuf + offset, answer.data() + skip, size_t(n));
         }
-        QThread::msleep(kReportGapMs);
+        quietUntil = Clock::now() + kReportGap;
     }
-    closeHandle();
-    setFree();
-    return true;
+    return finish(true);
 }
 
 void Hid_Thread::transact(quint8* buf, int len, bool waitReply)
