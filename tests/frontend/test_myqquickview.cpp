@@ -6,7 +6,6 @@
 #include "frontend/datafolder.h"
 #include "frontend/myqquickview.h"
 
-#include <QFocusEvent>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
@@ -149,22 +148,6 @@ private slots:
                                   scene()->property("eventCount").toInt() > before),
                                  3000);
         QCOMPARE(scene()->property("lastEvent").toString(), QStringLiteral("11,3,0,0 number"));
-    }
-
-    void clearHidBusyMarksTransportIdle()
-    {
-        link.isReady = 0;
-        view->clearHidBusy();
-        QCOMPARE(int(link.isReady), 1);
-    }
-
-    void focusInIsAcceptedAndKeptFromTheScene()
-    {
-        QFocusEvent event(QEvent::FocusIn, Qt::OtherFocusReason);
-        event.ignore();
-        QCoreApplication::sendEvent(view, &event);
-        QVERIFY(event.isAccepted());
-        QVERIFY(!scene()->hasActiveFocus());
     }
 
     // --- data folder ----------------------------------------------------------------------
