@@ -205,7 +205,19 @@ Item {
         currentPage = n
     }
 
-    // The view sizes the root to the window; the 1280x720 stage follows its height.
+    // The view sizes the root to the window; the 1280x720 stage follows its height. On screens
+    // wider than 16:9 the margins beside it stay dark and drag the window like the rest.
+    Rectangle {
+        anchors.fill: parent
+        radius: 12
+        color: "#141417"
+        visible: stage.x > 0
+        MouseArea {
+            anchors.fill: parent
+            onPressed: ui_Ctl.setMoveWindow()
+            onPositionChanged: ui_Ctl.moveWindow()
+        }
+    }
     Item {
         id: stage
         width: 1280
