@@ -91,7 +91,6 @@ Item {
     MouseArea {
         anchors.fill: parent
         enabled: panel.isOpen
-        onClicked: panel.close()
     }
 
     Item {

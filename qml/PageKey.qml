@@ -60,7 +60,7 @@ Item {
         var parts = []
         for (var i = 0; i < codes.length; ++i) {
             if (codes[i] !== 0)
-                parts.push(keys.keyName(codes[i]))
+                parts.push(keys.hasKey(codes[i]) ? keys.keyName(codes[i]) : "0x" + codes[i].toString(16))
         }
         return parts.join(" + ")
     }
