@@ -183,6 +183,9 @@ void TstUpdateE2e::bootLoaderFromNormalMode()
 
     const QList<TraceLine> trace = sim.trace();
     const QList<TraceLine> commands = calls(trace, "send-feature", "/cmd");
+    // The model query of the version read, then the enter command.
+    QCOMPARE(commands.size(), 2);
+    QCOMPARE(commands.first().bytes, QByteArray::fromHex("00EF000000000000 00"));
     QCOMPARE(commands.last().bytes, QByteArray::fromHex("001F5AA000000000 00"));
     const QList<QByteArray> writes = bootWrites(trace);
     QByteArray expected = QByteArray::fromHex("A7A1");

@@ -7,6 +7,8 @@
 #include "updater/firmwareimage.h"
 #include "updater/shortcommand.h"
 
+#include "tests/updater/firmwarefolder.h"
+
 #include <QtTest>
 #include <cstring>
 
@@ -75,6 +77,8 @@ private slots:
 
     // Engine image file
     void engineImageFile();
+    // The firmware folder kept with the tests
+    void shippedTestFolder();
     void engineRequestsRoundTrip();
 };
 
@@ -401,6 +405,24 @@ void TstUpdater::engineRequestsRoundTrip()
     QCOMPARE(back.checksum, quint16(0xBEEF));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(back.configVersion), 5), QByteArray("C0105"));
     QVERIFY(!esproto::answerOk(esproto::answer(1)));
+}
+
+void TstUpdater::shippedTestFolder()
+{
+    const QString folder = QStringLiteral(QUILLEX_SOURCE_DIR "/tests/updater/images/");
+    QFile b0(folder + "b0/firmware.bin");
+    QFile b1(folder + "b1/engine.bin");
+    QVERIFY(b0.open(QIODevice::ReadOnly) && b1.open(QIODevice::ReadOnly));
+    const QByteArray image = fwimage::decodeSecrecy(b0.readAll());
+    QCOMPARE(image, testfw::plainImage(3000, 0x0123));
+    const auto* bytes = reinterpret_cast<const quint8*>(image.constData());
+    QCOMPARE(fwimage::imageBlockCrc(bytes), 0x3F265447u);
+    QByteArray rest = image.mid(2048);
+    QCOMPARE(fwimage::imageBlockCrc(
+                 reinterpret_cast<const quint8*>(fwimage::takePadded(rest, 2048).constData())),
+             0xE7E3C77Bu);
+    QCOMPARE(esproto::parseImageFile(b1.readAll()).value_or(QByteArray()),
+             testfw::plainImage(1000, 0x0123, 2));
 }
 
 QTEST_APPLESS_MAIN(TstUpdater)
