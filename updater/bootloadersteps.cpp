@@ -11,13 +11,6 @@
 #include <array>
 #include <cstring>
 
-namespace
-{
-
-constexpr quint8 kFirstImage = 1;
-
-} // namespace
-
 void MainWindow::DecodeSecrecy()
 {
     QFile file(b0Path);
@@ -98,7 +91,7 @@ void MainWindow::onSetApDataSuccess()
 void MainWindow::onCheckCrcSuccess()
 {
     bootLoaderBusy = false;
-    pendingMask &= quint8(~kFirstImage);
+    pendingMask &= quint8(~FirstImage);
     bootloader::Command cmd{};
     bootloader::setFinish(cmd);
     hid.transact(cmd.data(), bootloader::kFrameSize, true);
@@ -146,7 +139,7 @@ void MainWindow::onCh32RunIap()
 void MainWindow::onCH32UpdateSuccess()
 {
     ch32Busy = false;
-    pendingMask &= quint8(~kFirstImage);
+    pendingMask &= quint8(~FirstImage);
     const ch32::Frame finish = ch32::finishFrame();
     hid.sendFrame(reinterpret_cast<const quint8*>(&finish));
     finishFirstImage();

@@ -74,7 +74,7 @@ void MainWindow::onEngineProgress(int done, int percent, int error)
 void MainWindow::onEngineUpdateFinished()
 {
     engineBusy = false;
-    pendingMask &= quint8(~2);
+    pendingMask &= quint8(~SecondImage);
     setStatus(status::kSuccess);
     releaseEngine();
     endProcess(0);

@@ -8,8 +8,8 @@
 #include <QtConcurrent>
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <hidapi.h>
+#include <thread>
 #include <vector>
 
 namespace
@@ -163,7 +163,8 @@ bool Hid_Thread::writeFrames(DeviceId entry, int len, bool readReply)
             std::fill(answer.begin(), answer.end(), 0);
             if (!openEntry(entry))
                 return finish(false);
-            const int got = hid_read_timeout(handle, answer.data(), answer.size(), kAnswerTimeoutMs);
+            const int got =
+                hid_read_timeout(handle, answer.data(), answer.size(), kAnswerTimeoutMs);
             if (got < 0)
                 return finish(false);
             // Backends that keep the report number put it in front of the payload.

@@ -23,8 +23,6 @@ namespace
 constexpr int kDeviceSettleMs = 200;
 // A device re-enumerates within a few seconds after a mode change; one that takes longer is lost.
 constexpr int kDeviceReturnMs = 5000;
-constexpr quint8 kFirstImage = 1;
-constexpr quint8 kSecondImage = 2;
 
 } // namespace
 
@@ -41,14 +39,14 @@ MainWindow::MainWindow(const QString& configFolder, QWidget* parent)
     b0Path = configFolder + "b0/" + settings.value("ApConfig/b0_Dat").toString();
     b1Path = configFolder + "b1/" + settings.value("ApConfig/b1_Dat").toString();
     if (QFile::exists(b0Path)) {
-        imageMask += kFirstImage;
+        imageMask += FirstImage;
         if (settings.value("ApConfig/b0_Dat").toString().startsWith("C"))
             b0IsCh32 = true;
         else
             b0IsBootLoader = true;
     }
     if (QFile::exists(b1Path))
-        imageMask += kSecondImage;
+        imageMask += SecondImage;
 
     setWindowTitle(settings.value("ApConfig/title").toString());
     setWindowFlags(Qt::WindowMinimizeButtonHint);
@@ -141,12 +139,12 @@ void MainWindow::checkDevice()
         } else if (!bootLoaderBusy && !ch32Busy && !engineBusy) {
             qDebug() << pendingMask;
             returnTimer.stop();
-            if (pendingMask & kFirstImage) {
+            if (pendingMask & FirstImage) {
                 if (b0IsCh32)
                     onCh32RunIap();
                 else if (b0IsBootLoader)
                     emit EnterBootLoaderSuccess();
-            } else if (pendingMask & kSecondImage) {
+            } else if (pendingMask & SecondImage) {
                 CallEsLib(false);
             }
         }
@@ -182,7 +180,7 @@ void MainWindow::on_pushButton_clicked()
     setStatus(status::kRunning);
     reportProgress(0);
 
-    if (pendingMask & kFirstImage) {
+    if (pendingMask & FirstImage) {
         switch (hid.devIndex) {
         case NormalMode:
             hid.enterBootLoader();
@@ -195,7 +193,7 @@ void MainWindow::on_pushButton_clicked()
             onCh32RunIap();
             break;
         }
-    } else if (pendingMask & kSecondImage) {
+    } else if (pendingMask & SecondImage) {
         CallEsLib(false);
     } else {
         // Nothing to write: waiting would never end, so say so and fail.

@@ -58,6 +58,12 @@ protected:
 #endif
 
 private:
+    // Bits of imageMask and pendingMask.
+    enum ImageBit : quint8 {
+        FirstImage = 1,
+        SecondImage = 2,
+    };
+
     static void engineProgress(int done, int percent, int error, void* context);
     void onEngineProgress(int done, int percent, int error);
 

@@ -8,8 +8,6 @@ namespace sim::upd
 namespace
 {
 
-constexpr size_t kFlashSize = 0x10000;
-
 const char* stepName(uint8_t code)
 {
     switch (code) {
@@ -34,7 +32,7 @@ const char* stepName(uint8_t code)
 
 } // namespace
 
-BootLoaderDevice::BootLoaderDevice(SetupPtr setup) : setup(std::move(setup)) {}
+BootLoaderDevice::BootLoaderDevice(SetupPtr setup) : UpdaterModeDevice(std::move(setup)) {}
 
 UsbIdentity BootLoaderDevice::identity() const
 {
@@ -46,17 +44,9 @@ std::vector<InterfaceDesc> BootLoaderDevice::interfaces() const
     return {{bl::kUsagePage, 0x0001, 0, "boot"}};
 }
 
-std::vector<uint8_t>& BootLoaderDevice::flash(DeviceHost& host)
-{
-    std::vector<uint8_t>& bytes = host.persistent()["flash"];
-    if (bytes.size() != kFlashSize)
-        bytes.assign(kFlashSize, 0xFF);
-    return bytes;
-}
-
 void BootLoaderDevice::writeData(DeviceHost& host, const bl::Frame& frame)
 {
-    std::vector<uint8_t>& mem = flash(host);
+    std::vector<uint8_t>& mem = slotFlash(host, "flash");
     const size_t n = std::min<size_t>(frame.length, sizeof frame.body);
     for (size_t i = 0; i < n; ++i)
         mem[writeAddress++] = frame.body[i];
@@ -66,7 +56,7 @@ void BootLoaderDevice::writeData(DeviceHost& host, const bl::Frame& frame)
 
 uint32_t BootLoaderDevice::crcAt(DeviceHost& host, uint16_t address)
 {
-    const std::vector<uint8_t>& mem = flash(host);
+    const std::vector<uint8_t>& mem = slotFlash(host, "flash");
     std::vector<uint8_t> span(bl::kCrcSpan);
     for (size_t i = 0; i < span.size(); ++i)
         span[i] = mem[(address + i) % kFlashSize];
@@ -93,7 +83,7 @@ int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, s
     answer.status = fault == Fault::Status ? bl::kRefused : bl::kOk;
     switch (frame->code) {
     case bl::DataBegin:
-        flash(host);
+        slotFlash(host, "flash");
         host.persistent()["image"].clear();
         break;
     case bl::BlockAddress:
@@ -124,22 +114,6 @@ int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, s
     if (fault != Fault::Timeout)
         host.queueInput(0, bl::encode(answer));
     return int(len);
-}
-
-std::optional<std::vector<uint8_t>> BootLoaderDevice::memory(const std::string&) const
-{
-    return std::nullopt; // flash and image are the slot's, so they outlive this mode
-}
-
-std::vector<std::string> BootLoaderDevice::regions() const
-{
-    return {};
-}
-
-std::optional<std::string> BootLoaderDevice::command(DeviceHost&,
-                                                     const std::vector<std::string>& args)
-{
-    return setup->command(args);
 }
 
 } // namespace sim::upd

@@ -11,27 +11,19 @@ namespace sim::upd
 // from 0x6000 and answers the CRC of any 2 KiB of flash. The flash is the slot's persistent
 // region "flash" (64 KiB, addressed with wrap-around); the region "image" holds every data byte
 // received since the last data-begin, in order.
-class BootLoaderDevice : public Personality
+class BootLoaderDevice : public UpdaterModeDevice
 {
 public:
     explicit BootLoaderDevice(SetupPtr setup);
 
     UsbIdentity identity() const override;
     std::vector<InterfaceDesc> interfaces() const override;
-    int sendFeature(DeviceHost&, int, const uint8_t*, size_t) override { return -1; }
-    int getFeature(DeviceHost&, int, uint8_t*, size_t) override { return -1; }
     int output(DeviceHost& host, int iface, const uint8_t* data, size_t len) override;
-    std::optional<std::vector<uint8_t>> memory(const std::string& region) const override;
-    std::vector<std::string> regions() const override;
-    std::optional<std::string> command(DeviceHost& host,
-                                       const std::vector<std::string>& args) override;
 
 private:
-    std::vector<uint8_t>& flash(DeviceHost& host);
     void writeData(DeviceHost& host, const bl::Frame& frame);
     uint32_t crcAt(DeviceHost& host, uint16_t address);
 
-    SetupPtr setup;
     uint16_t writeAddress = 0;
 };
 

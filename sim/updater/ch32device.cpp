@@ -9,7 +9,6 @@ namespace sim::upd
 namespace
 {
 
-constexpr size_t kFlashSize = 0x10000;
 constexpr uint8_t kDone = 0;
 constexpr uint8_t kFailed = 1;
 
@@ -31,7 +30,7 @@ const char* stepName(uint8_t code)
 
 } // namespace
 
-Ch32Device::Ch32Device(SetupPtr setup) : setup(std::move(setup)) {}
+Ch32Device::Ch32Device(SetupPtr setup) : UpdaterModeDevice(std::move(setup)) {}
 
 UsbIdentity Ch32Device::identity() const
 {
@@ -43,17 +42,9 @@ std::vector<InterfaceDesc> Ch32Device::interfaces() const
     return {{iap::kUsagePage, 0x0001, 0, "iap"}};
 }
 
-std::vector<uint8_t>& Ch32Device::flash(DeviceHost& host)
-{
-    std::vector<uint8_t>& bytes = host.persistent()["iap-flash"];
-    if (bytes.size() != kFlashSize)
-        bytes.assign(kFlashSize, 0xFF);
-    return bytes;
-}
-
 uint8_t Ch32Device::apply(DeviceHost& host, const iap::Frame& frame)
 {
-    std::vector<uint8_t>& mem = flash(host);
+    std::vector<uint8_t>& mem = slotFlash(host, "iap-flash");
     switch (frame.code) {
     case iap::Erase:
         std::fill(mem.begin(), mem.end(), 0xFF);
@@ -124,7 +115,7 @@ int Ch32Device::getFeature(DeviceHost& host, int iface, uint8_t* data, size_t le
     if (after == After::Vanish) {
         dropOffBus(host);
     } else if (after == After::Restart) {
-        const std::vector<uint8_t>& mem = flash(host);
+        const std::vector<uint8_t>& mem = slotFlash(host, "iap-flash");
         const std::vector<uint8_t> image(mem.begin(),
                                          mem.begin() + long(std::min(imageEnd, kFlashSize)));
         host.persistent()["iap-image"] = image;
@@ -134,21 +125,6 @@ int Ch32Device::getFeature(DeviceHost& host, int iface, uint8_t* data, size_t le
     }
     after = After::Stay;
     return int(sizeof answer);
-}
-
-std::optional<std::vector<uint8_t>> Ch32Device::memory(const std::string&) const
-{
-    return std::nullopt; // the flash is the slot's, so it outlives this mode
-}
-
-std::vector<std::string> Ch32Device::regions() const
-{
-    return {};
-}
-
-std::optional<std::string> Ch32Device::command(DeviceHost&, const std::vector<std::string>& args)
-{
-    return setup->command(args);
 }
 
 } // namespace sim::upd

@@ -10,7 +10,7 @@ namespace sim::upd
 // The device in CH32 IAP mode (093A:C799, usage page FF01): erase, write and verify 59-byte chunks
 // at 16-bit offsets, finish. Its flash is the slot's persistent region "iap-flash" (64 KiB);
 // writing programs bits from 1 to 0 only, so a chunk written without an erase is refused.
-class Ch32Device : public Personality
+class Ch32Device : public UpdaterModeDevice
 {
 public:
     explicit Ch32Device(SetupPtr setup);
@@ -19,17 +19,10 @@ public:
     std::vector<InterfaceDesc> interfaces() const override;
     int sendFeature(DeviceHost& host, int iface, const uint8_t* data, size_t len) override;
     int getFeature(DeviceHost& host, int iface, uint8_t* data, size_t len) override;
-    int output(DeviceHost&, int, const uint8_t*, size_t) override { return -1; }
-    std::optional<std::vector<uint8_t>> memory(const std::string& region) const override;
-    std::vector<std::string> regions() const override;
-    std::optional<std::string> command(DeviceHost& host,
-                                       const std::vector<std::string>& args) override;
 
 private:
-    std::vector<uint8_t>& flash(DeviceHost& host);
     uint8_t apply(DeviceHost& host, const iap::Frame& frame);
 
-    SetupPtr setup;
     bool erased = false;
     size_t imageEnd = 0;
     uint8_t status = 1;

@@ -53,6 +53,14 @@ std::optional<std::string> Setup::command(const std::vector<std::string>& args)
     return std::nullopt;
 }
 
+std::vector<uint8_t>& UpdaterModeDevice::slotFlash(DeviceHost& host, const std::string& region)
+{
+    std::vector<uint8_t>& bytes = host.persistent()[region];
+    if (bytes.size() != kFlashSize)
+        bytes.assign(kFlashSize, 0xFF);
+    return bytes;
+}
+
 void dropOffBus(DeviceHost& host)
 {
     host.reenumerateAs(std::make_unique<GoneDevice>());

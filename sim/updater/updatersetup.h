@@ -16,6 +16,9 @@ namespace sim::upd
 
 enum class Mode { BootLoader, Ch32 };
 
+// Both updater modes address 64 KiB of flash.
+constexpr size_t kFlashSize = 0x10000;
+
 enum class Fault {
     None,
     Status,     // the answer says "refused"
@@ -64,6 +67,32 @@ public:
         return std::nullopt;
     }
     std::vector<std::string> regions() const override { return {}; }
+};
+
+// Base of the updater-mode devices: the flash they write is the slot's (it outlives the mode), the
+// Setup commands reach them, and a transfer they do not handle is refused.
+class UpdaterModeDevice : public Personality
+{
+public:
+    explicit UpdaterModeDevice(SetupPtr setup) : setup(std::move(setup)) {}
+    int sendFeature(DeviceHost&, int, const uint8_t*, size_t) override { return -1; }
+    int getFeature(DeviceHost&, int, uint8_t*, size_t) override { return -1; }
+    int output(DeviceHost&, int, const uint8_t*, size_t) override { return -1; }
+    std::optional<std::vector<uint8_t>> memory(const std::string&) const override
+    {
+        return std::nullopt;
+    }
+    std::vector<std::string> regions() const override { return {}; }
+    std::optional<std::string> command(DeviceHost&, const std::vector<std::string>& args) override
+    {
+        return setup->command(args);
+    }
+
+protected:
+    // 64 KiB of flash kept in the slot's region `region`, erased (0xFF) when first used.
+    static std::vector<uint8_t>& slotFlash(DeviceHost& host, const std::string& region);
+
+    SetupPtr setup;
 };
 
 // After the current transfer: the device is gone for good.
