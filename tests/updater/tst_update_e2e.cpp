@@ -394,37 +394,37 @@ void TstUpdateE2e::stepFails_data()
     QTest::addColumn<int>("maxMs");
     QTest::newRow("address refused") << "bootloader"
                                      << "address status"
-                                     << "写入地址失败！" << 4000;
+                                     << "写入地址失败！" << 10000;
     QTest::newRow("address unanswered") << "bootloader"
                                         << "address timeout"
-                                        << "写入地址失败！" << 4000;
+                                        << "写入地址失败！" << 10000;
     QTest::newRow("data end refused") << "bootloader"
                                       << "end status"
-                                      << "写入AP数据失败！" << 4000;
+                                      << "写入AP数据失败！" << 10000;
     QTest::newRow("wrong crc") << "bootloader"
                                << "crc crc 2"
-                               << "CRC校验失败！" << 4000;
+                               << "CRC校验失败！" << 10000;
     QTest::newRow("crc unanswered") << "bootloader"
                                     << "crc timeout"
-                                    << "CRC校验失败！" << 4000;
+                                    << "CRC校验失败！" << 10000;
     QTest::newRow("data frame lost") << "bootloader"
                                      << "data status 20"
-                                     << "CRC校验失败！" << 4000;
+                                     << "CRC校验失败！" << 10000;
     QTest::newRow("erase refused") << "ch32"
                                    << "erase status"
-                                   << "清空失败！" << 4000;
+                                   << "清空失败！" << 10000;
     QTest::newRow("write unanswered") << "ch32"
                                       << "write timeout"
-                                      << "写入失败！" << 4000;
+                                      << "写入失败！" << 10000;
     QTest::newRow("verify refused") << "ch32"
                                     << "verify status 2"
-                                    << "校验失败！" << 4000;
+                                    << "校验失败！" << 10000;
     QTest::newRow("engine data refused") << "engine"
-                                         << "es-data status 3" << kLost << 4000;
+                                         << "es-data status 3" << kLost << 10000;
     QTest::newRow("engine unanswered") << "engine"
-                                       << "es-begin timeout" << kLost << 4000;
+                                       << "es-begin timeout" << kLost << 10000;
     QTest::newRow("never back after enter") << "bootloader"
-                                            << "enter never-back" << kLost << 8000;
+                                            << "enter never-back" << kLost << 15000;
 }
 
 void TstUpdateE2e::stepFails()
@@ -478,7 +478,7 @@ void TstUpdateE2e::deviceLostMidUpdate()
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, 1);
     QVERIFY(!run.errors.contains(kSuccess));
-    QVERIFY(run.ms < 6000);
+    QVERIFY(run.ms < 12000);
 }
 
 void TstUpdateE2e::noArguments()
