@@ -11,7 +11,7 @@ namespace
 const char kUsage[] = "commands: ping | list | plug <kind> [name] | unplug <name> | "
                       "release <name> <hex> | notify <name> <b0> <b1> <b2> <b3> | "
                       "fault <name> <kind> [args] | state [name] | memory <name> <region> | "
-                      "do <name> <args...> | trace [--clear] | reset";
+                      "do <name> <args...> | trace [--clear] [text] | reset";
 
 ControlResult ok(std::string text = {})
 {
@@ -52,10 +52,24 @@ ControlResult notify(VirtualBus& bus, const std::vector<std::string>& args)
     return bus.notify(args[1], bytes) ? ok() : refused("cannot notify: " + args[1]);
 }
 
+// trace [--clear] [text]: the lines containing text (all without it), then forget everything.
 ControlResult trace(Trace& t, const std::vector<std::string>& args)
 {
-    const std::string text = t.format();
-    if (args.size() > 1 && args[1] == "--clear")
+    bool clear = false;
+    std::string filter;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--clear")
+            clear = true;
+        else
+            filter = args[i];
+    }
+    std::string text;
+    for (const TraceEntry& e : t.snapshot()) {
+        const std::string line = Trace::formatEntry(e);
+        if (line.find(filter) != std::string::npos)
+            text += line + '\n';
+    }
+    if (clear)
         t.clear();
     return ok(text);
 }

@@ -67,7 +67,7 @@ void usage()
     std::fputs("usage: quillex-sim serve [--detach] | ping | stop | list | plug <kind> [name] |\n"
                "       unplug <name> | release <name> <hex> | notify <name> <b0> <b1> <b2> <b3> |\n"
                "       fault <name> <kind> [args] | state [name] | memory <name> <region> |\n"
-               "       do <name> <args...> | trace [--clear] | reset\n"
+               "       do <name> <args...> | trace [--clear] [text] | reset\n"
                "kinds: mouse receiver8k receiver1k; socket: $QUILLEX_SIM_SOCKET\n",
                stderr);
 }

@@ -558,6 +558,8 @@ private slots:
         readReport(cmd, 0); // a time-out is recorded with its result 0 and no bytes
         QCOMPARE(trace().snapshot()[7].result, 0);
         QVERIFY(trace().snapshot()[7].bytes.empty());
+        const std::string sends = control({"trace", "send-feature"}).text;
+        QCOMPARE(std::count(sends.begin(), sends.end(), '\n'), 1L);
         QCOMPARE(control({"trace", "--clear"}).text.empty(), false);
         QVERIFY(trace().snapshot().empty());
     }
