@@ -19,6 +19,7 @@ private slots:
     void helloRejected_data();
     void helloRejected();
     void keyComparesUpToFirstZeroByte();
+    void everyBitFlipAndTruncationIsRejected();
     void helloLengthBounds_data();
     void helloLengthBounds();
     void instanceKeyDerivation();
@@ -141,6 +142,20 @@ void TestInstanceProtocol::keyComparesUpToFirstZeroByte()
 {
     QVERIFY(parseHello(record(QByteArray("KEY\0junk", 8)), QStringLiteral("KEY")));
     QVERIFY(!parseHello(record(QByteArray("KE\0Y", 4)), QStringLiteral("KEY")));
+}
+
+void TestInstanceProtocol::everyBitFlipAndTruncationIsRejected()
+{
+    const QString key = QStringLiteral("sQm9Sa7c51XiQCVKqbckA_kBo8aLJkeHG_KgIB_e2vs=");
+    const QByteArray good = record(key.toLatin1());
+    QVERIFY(parseHello(good, key));
+    for (int bit = 0; bit < good.size() * 8; ++bit) {
+        QByteArray damaged = good;
+        damaged[bit / 8] = char(damaged.at(bit / 8) ^ (1 << (bit % 8)));
+        QVERIFY2(!parseHello(damaged, key), QByteArray::number(bit));
+    }
+    for (int size = 0; size < good.size(); ++size)
+        QVERIFY2(!parseHello(good.left(size), key), QByteArray::number(size));
 }
 
 void TestInstanceProtocol::helloLengthBounds_data()
