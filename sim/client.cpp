@@ -42,8 +42,8 @@ DaemonConnection& threadConnection()
     return connection;
 }
 
-// Sends a request whose reply is one i32 result.
-int callForResult(const wire::Writer& request)
+// Sends a request whose reply starts with an i32 result; `rest` reads what follows it.
+template <typename Rest> int callForResult(const wire::Writer& request, Rest rest)
 {
     const auto reply = threadConnection().call(request.payload());
     if (!reply)
@@ -51,23 +51,22 @@ int callForResult(const wire::Writer& request)
     wire::Reader in(*reply);
     in.u8();
     const int result = in.i32();
+    rest(in);
     return in.ok() ? result : -1;
 }
 
-// Sends a request whose reply is an i32 result and bytes to copy into data.
+int callForResult(const wire::Writer& request)
+{
+    return callForResult(request, [](wire::Reader&) {});
+}
+
+// The reply's bytes after the result are copied into data.
 int callForBytes(const wire::Writer& request, uint8_t* data, size_t len)
 {
-    const auto reply = threadConnection().call(request.payload());
-    if (!reply)
-        return -1;
-    wire::Reader in(*reply);
-    in.u8();
-    const int result = in.i32();
-    const std::vector<uint8_t> bytes = in.bytes();
-    if (!in.ok())
-        return -1;
-    std::copy(bytes.begin(), bytes.begin() + long(std::min(len, bytes.size())), data);
-    return result;
+    return callForResult(request, [data, len](wire::Reader& in) {
+        const std::vector<uint8_t> bytes = in.bytes();
+        std::copy(bytes.begin(), bytes.begin() + long(std::min(len, bytes.size())), data);
+    });
 }
 
 } // namespace
