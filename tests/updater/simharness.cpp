@@ -110,3 +110,36 @@ QList<TraceLine> calls(const QList<TraceLine>& trace, const QString& op, const Q
             out.append(t);
     return out;
 }
+
+QList<QByteArray> bytesOf(const QList<TraceLine>& lines)
+{
+    QList<QByteArray> out;
+    for (const TraceLine& t : lines)
+        out.append(t.bytes);
+    return out;
+}
+
+QList<QByteArray> bootWrites(const QList<TraceLine>& trace)
+{
+    QList<QByteArray> out;
+    for (const TraceLine& t : calls(trace, "write", "/boot"))
+        out.append(t.bytes.mid(1));
+    return out;
+}
+
+QByteArray codes(const QList<QByteArray>& frames, int at)
+{
+    QByteArray out;
+    for (const QByteArray& f : frames)
+        out.append(f[at]);
+    return out;
+}
+
+QByteArray dataPayload(const QList<QByteArray>& writes)
+{
+    QByteArray out;
+    for (const QByteArray& w : writes)
+        if (quint8(w[1]) == 0xA3)
+            out.append(w.mid(4, quint8(w[3])));
+    return out;
+}

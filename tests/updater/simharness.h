@@ -53,3 +53,11 @@ private:
 
 // Trace lines of one operation whose path contains `pathPart`.
 QList<TraceLine> calls(const QList<TraceLine>& trace, const QString& op, const QString& pathPart);
+// The bytes of each trace line.
+QList<QByteArray> bytesOf(const QList<TraceLine>& lines);
+// Output reports to the boot loader, without their report number.
+QList<QByteArray> bootWrites(const QList<TraceLine>& trace);
+// Byte `at` of each frame.
+QByteArray codes(const QList<QByteArray>& frames, int at);
+// The payload of the boot loader's data frames, in order.
+QByteArray dataPayload(const QList<QByteArray>& writes);
