@@ -91,7 +91,7 @@ void VirtualBus::fireChanges(Lock& lock)
         call();
 }
 
-void VirtualBus::afterTransfer(Slot& s)
+void VirtualBus::applyReenumeration(Slot& s)
 {
     if (s.nextDevice) {
         s.parked.push_back(std::move(s.device));
@@ -102,6 +102,11 @@ void VirtualBus::afterTransfer(Slot& s)
         s.release = *s.homeRelease;
     }
     s.homeRelease.reset();
+}
+
+void VirtualBus::afterTransfer(Slot& s)
+{
+    applyReenumeration(s);
     if (s.faults.disconnectAfter > 0 && --s.faults.disconnectAfter == 0)
         remove(s.name);
 }
@@ -208,8 +213,8 @@ int VirtualBus::read(int handle, uint8_t* data, size_t len, int timeoutMs)
                 n = int(std::min(len, report.size()));
                 std::copy(report.begin(), report.begin() + n, data);
                 queue.pop_front();
+                afterTransfer(*s); // a time-out moved nothing: it is no transfer
             }
-            afterTransfer(*s);
             fireChanges(lock);
             return n;
         }

@@ -68,6 +68,9 @@ private:
     bool visible(const Slot& s, int iface) const;
     void attach(Slot& s, std::unique_ptr<Personality> device);
     void remove(const std::string& name);
+    // A re-enumeration the personality asked for takes effect.
+    void applyReenumeration(Slot& s);
+    // Also counts the transfer towards a pending disconnect fault.
     void afterTransfer(Slot& s);
     void markChanged();
     void fireChanges(Lock& lock);

@@ -141,7 +141,7 @@ std::optional<std::string> VirtualBus::command(const std::string& name,
     std::optional<std::string> reply = s->device->command(host, args);
     if (host.queued)
         inputArrived.notify_all();
-    afterTransfer(*s);
+    applyReenumeration(*s);
     fireChanges(lock);
     return reply;
 }

@@ -473,6 +473,7 @@ private slots:
         while (read(changeFd, &drained, sizeof drained) > 0) {
         }
         control({"fault", "mouse", "disconnect-after", "2"});
+        QCOMPARE(readReport(mouseEvent(), 0).first, 0); // a time-out is no transfer
         hid_device* dev = hid_open_path(cmd.c_str());
         const Bytes frame = hex("00 82 00 00 00 00 00 00 00");
         QCOMPARE(hid_send_feature_report(dev, frame.data(), frame.size()), 9);
