@@ -41,6 +41,8 @@ void MainWindow::CallEsLib(bool isStartUpdate)
     ui->lineEdit->setText(QString::fromUtf8(reinterpret_cast<const char*>(model)));
     ui->lineEdit_2->setText(QTextCodec::codecForLocale()->toUnicode(
         reinterpret_cast<const char*>(configVersion), sizeof configVersion));
+    qDebug().noquote() << "firmware" << ui->lineEdit->text() << ui->lineEdit_3->text()
+                       << ui->lineEdit_4->text() << ui->lineEdit_2->text();
 }
 
 void MainWindow::engineProgress(int done, int percent, int error, void* context)

@@ -154,6 +154,8 @@ void TstUpdateE2e::bootLoaderFromNormalMode()
     // 3 blocks, 54 frames, progressBase 100: a report before every frame.
     QCOMPARE(run.lines, QStringList{"0"} + numbers(0, 53) + QStringList{"100"});
     QVERIFY(run.errors.contains(kRunning) && run.errors.contains(kSuccess));
+    // The version read before the update: model, version 0x0104, checksum, configuration.
+    QVERIFY2(run.errors.contains("firmware QX-M8K v104 5a3c C0104"), qPrintable(run.errors));
 
     const QList<TraceLine> trace = sim.trace();
     const QList<TraceLine> commands = calls(trace, "send-feature", "/cmd");
