@@ -6,6 +6,7 @@
 #include "frontend/myqquickview.h"
 #include "platform/devicenotifier.h"
 #include "platform/resumenotifier.h"
+#include "platform/terminationnotifier.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -74,6 +75,8 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
     connect(devices, &DeviceNotifier::devicesChanged, this, [this] { onDeviceChange(); });
     auto* resume = new ResumeNotifier(this);
     connect(resume, &ResumeNotifier::resumed, &checkDeviceTimer, qOverload<>(&QTimer::start));
+    auto* termination = new TerminationNotifier(this);
+    connect(termination, &TerminationNotifier::terminationRequested, this, &Widget::exitSYS);
 }
 
 Widget::~Widget()

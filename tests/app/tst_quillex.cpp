@@ -120,6 +120,7 @@ private slots:
     void initTestCase();
     void startsFromAnotherFolderShowsItsWindowAndExitsCleanly();
     void secondStartEndsWithOneAndLeavesTheFirstAlone();
+    void terminationSignalLeavesThroughTheOrderlyExit();
     void cleanupTestCase();
 
 private:
@@ -276,3 +277,19 @@ void TestQuillex::secondStartEndsWithOneAndLeavesTheFirstAlone()
 
 QTEST_GUILESS_MAIN(TestQuillex)
 #include "tst_quillex.moc"
+
+void TestQuillex::terminationSignalLeavesThroughTheOrderlyExit()
+{
+    auto quillex = startQuillex(elsewhere.path());
+    const XDisplay::Window window = waitForWindow(*quillex);
+    QVERIFY2(window.id, quillex->errors());
+    QSharedMemory memory(programKey());
+    QVERIFY(memory.attach());
+
+    quillex->process.terminate(); // SIGTERM, as at logout
+    QCOMPARE(quillex->exitCode(), 0);
+    const InstanceBlock block = readBlock(memory);
+    QVERIFY(blockConsistent(block));
+    QCOMPARE(block.primary, quint8(0));
+    QCOMPARE(block.primaryPid, qint64(-1));
+}
