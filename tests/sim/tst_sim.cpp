@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <hidapi.h>
 
+#include <dlfcn.h>
 #include <future>
 #include <poll.h>
 #include <sys/socket.h>
@@ -666,6 +667,39 @@ private slots:
         other.start(SIM_CONTROL, {"ping"});
         QVERIFY(other.waitForFinished(5000));
         QCOMPARE(other.exitCode(), 3);
+    }
+
+    void sharedLibraryExportsTheHidapiFunctionsOnly()
+    {
+        void* lib = dlopen(SIM_HIDAPI_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        QVERIFY2(lib, dlerror());
+        const char* api[] = {"hid_init",
+                             "hid_exit",
+                             "hid_enumerate",
+                             "hid_free_enumeration",
+                             "hid_open",
+                             "hid_open_path",
+                             "hid_write",
+                             "hid_read_timeout",
+                             "hid_read",
+                             "hid_set_nonblocking",
+                             "hid_send_feature_report",
+                             "hid_get_feature_report",
+                             "hid_get_input_report",
+                             "hid_close",
+                             "hid_get_manufacturer_string",
+                             "hid_get_product_string",
+                             "hid_get_serial_number_string",
+                             "hid_get_device_info",
+                             "hid_get_indexed_string",
+                             "hid_error",
+                             "hid_version",
+                             "hid_version_str",
+                             "quillex_sim_change_fd"};
+        for (const char* name : api)
+            QVERIFY2(dlsym(lib, name), name);
+        QVERIFY(!dlsym(lib, "_ZN3sim13hidapiBackendEv")); // nothing of the C++ inside
+        dlclose(lib);
     }
 
     void malformedSocketInputNeverCrashesDaemon()
