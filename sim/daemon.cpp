@@ -7,7 +7,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
@@ -46,12 +48,32 @@ bool Daemon::listen(std::string& error)
         error = "cannot listen on " + path + ": " + std::strerror(errno);
         return false;
     }
+    struct stat bound;
+    if (::stat(path.c_str(), &bound) == 0) {
+        socketInode = bound.st_ino;
+        socketDevice = bound.st_dev;
+    }
     return true;
+}
+
+bool Daemon::socketFileIsOurs() const
+{
+    struct stat now;
+    return ::stat(path.c_str(), &now) == 0 && now.st_ino == socketInode &&
+           now.st_dev == socketDevice;
 }
 
 void Daemon::run()
 {
     for (;;) {
+        // A daemon whose socket file was removed (say with a test's temporary folder) or taken
+        // over can never be reached again: it ends instead of lingering.
+        pollfd waiting = {listenFd, POLLIN, 0};
+        const int ready = ::poll(&waiting, 1, 2000);
+        if (ready == 0 && !socketFileIsOurs())
+            ::_exit(0);
+        if (ready <= 0)
+            continue;
         const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE)

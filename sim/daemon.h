@@ -6,6 +6,7 @@
 #include "sim/tracingbackend.h"
 
 #include <string>
+#include <sys/types.h>
 
 namespace sim
 {
@@ -20,15 +21,18 @@ public:
 
     // Binds the socket (replacing a stale socket file nobody answers on).
     bool listen(std::string& error);
-    // Accepts connections until a "stop" request ends the process.
+    // Accepts connections until a "stop" request ends the process, or its socket file is gone.
     [[noreturn]] void run();
 
 private:
     void serve(int fd);
     void streamChanges(int fd);
+    bool socketFileIsOurs() const;
 
     std::string path;
     int listenFd = -1;
+    ino_t socketInode = 0;
+    dev_t socketDevice = 0;
     VirtualBus bus;
     Trace trace;
     TracingBackend traced{bus, trace};
