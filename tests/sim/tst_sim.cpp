@@ -702,6 +702,20 @@ private slots:
         dlclose(lib);
     }
 
+    void daemonEndsWhenItsSocketFileGoes()
+    {
+        const QString socket = socketDir.filePath("short-lived.sock");
+        QProcess server;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILLEX_SIM_SOCKET", socket);
+        server.setProcessEnvironment(env);
+        server.start(SIM_CONTROL, {"serve"});
+        QTRY_VERIFY(QFile::exists(socket));
+        QVERIFY(QFile::remove(socket));
+        QVERIFY(server.waitForFinished(5000));
+        QCOMPARE(server.exitCode(), 0);
+    }
+
     void malformedSocketInputNeverCrashesDaemon()
     {
         daemon({"reset"});
