@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <dlfcn.h>
 #include <libudev.h>
 #include <unistd.h>
@@ -20,9 +21,11 @@ DeviceNotifier::DeviceNotifier(QObject* parent) : QObject(parent), d(new Private
     d->context = udev_new();
     if (d->context)
         d->monitor = udev_monitor_new_from_netlink(d->context, "udev");
-    if (d->monitor && udev_monitor_filter_add_match_subsystem_devtype(d->monitor, "hidraw", nullptr) >= 0 &&
+    if (d->monitor &&
+        udev_monitor_filter_add_match_subsystem_devtype(d->monitor, "hidraw", nullptr) >= 0 &&
         udev_monitor_enable_receiving(d->monitor) >= 0) {
-        auto* notifier = new QSocketNotifier(udev_monitor_get_fd(d->monitor), QSocketNotifier::Read, this);
+        auto* notifier =
+            new QSocketNotifier(udev_monitor_get_fd(d->monitor), QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, [this] {
             udev_device* dev = udev_monitor_receive_device(d->monitor);
             if (!dev)
@@ -40,11 +43,13 @@ DeviceNotifier::DeviceNotifier(QObject* parent) : QObject(parent), d(new Private
         const int fd = hook();
         if (fd >= 0) {
             auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-            connect(notifier, &QSocketNotifier::activated, this, [this, fd] {
+            connect(notifier, &QSocketNotifier::activated, this, [this, notifier, fd] {
                 char drain[64];
                 const ssize_t n = read(fd, drain, sizeof drain);
                 if (n > 0)
                     emit devicesChanged();
+                else if (n == 0 || errno != EAGAIN)
+                    notifier->setEnabled(false); // the virtual bus went away: stop watching
             });
         }
     }
