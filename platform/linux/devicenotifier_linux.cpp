@@ -48,7 +48,7 @@ DeviceNotifier::DeviceNotifier(QObject* parent) : QObject(parent), d(new Private
                 const ssize_t n = read(fd, drain, sizeof drain);
                 if (n > 0)
                     emit devicesChanged();
-                else if (n == 0 || errno != EAGAIN)
+                else if (n == 0 || (errno != EAGAIN && errno != EINTR))
                     notifier->setEnabled(false); // the virtual bus went away: stop watching
             });
         }
