@@ -8,7 +8,7 @@ packages=(
     qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-window2
     qml-module-qtquick-layouts qml-module-qtgraphicaleffects qml-module-qttest
     libhidapi-dev libudev-dev
-    librsvg2-bin
+    librsvg2-bin fonts-wqy-microhei
     xvfb xauth
 )
 
