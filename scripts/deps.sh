@@ -9,7 +9,7 @@ packages=(
     qml-module-qtquick-layouts qml-module-qtgraphicaleffects qml-module-qttest
     libhidapi-dev libudev-dev
     librsvg2-bin fonts-wqy-microhei
-    xvfb xauth
+    xvfb xauth libxcb1-dev
 )
 
 missing=()
