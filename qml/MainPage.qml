@@ -47,6 +47,7 @@ Item {
                     srcs: main.btnImgs("PageMain", frame.navIcons[index])
                     isHold: main.currentPage === index
                     isShowTxtMode: 2
+                    textWidth: parent.width - width - 12 // stays inside the navigation strip
                     text: main.lang(main.mainLang, 1 + index)
                     fontFamily: main.fontFamily
                     fontSize: main.fontNormalSize

@@ -222,7 +222,7 @@ Item {
     Row {
         x: 24
         y: 560
-        spacing: 28
+        spacing: 20 // the longest labels stay clear of the divider
         CheckBoxBtn {
             text: page.txt(14); checked: page.sw1
             fontFamily: main.fontFamily; fontSize: main.fontNormalSize

@@ -11,6 +11,7 @@ Item {
     property int isShowTxtMode: 0 // 0 centred, 1 below, 2 to the right
     property int fontSize: 18
     property string fontFamily: "times new roman"
+    property real textWidth: 0 // > 0: the label shrinks, then elides, to fit this width
     readonly property bool hovered: area.containsMouse
     readonly property bool pressed: area.pressed
     signal clicked()
@@ -48,6 +49,11 @@ Item {
         color: btn.enabled ? btn.textColor() : "#3a3a3a"
         font.family: btn.fontFamily
         font.pixelSize: btn.fontSize
+        width: btn.textWidth > 0 ? btn.textWidth : implicitWidth
+        fontSizeMode: btn.textWidth > 0 ? Text.HorizontalFit : Text.FixedSize
+        minimumPixelSize: Math.min(12, btn.fontSize)
+        elide: btn.textWidth > 0 ? Text.ElideRight : Text.ElideNone
+        horizontalAlignment: btn.isShowTxtMode === 2 ? Text.AlignLeft : Text.AlignHCenter
         x: btn.isShowTxtMode === 2 ? btn.width + 12 : (btn.width - width) / 2
         y: btn.isShowTxtMode === 1 ? btn.height + 4 : (btn.height - height) / 2
     }

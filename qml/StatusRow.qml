@@ -16,7 +16,9 @@ Row {
         visible: row.showDeviceState
         width: 28
         height: 28
-        source: main.img("PageMain", main.dongleOnlineDev !== 0 && !main.isBusy ? "receiver_on" : "receiver_off")
+        objectName: "statusReceiver"
+        source: main.img("PageMain", main.isBusy ? "receiver_busy"
+                                                 : main.dongleOnlineDev !== 0 ? "receiver_on" : "receiver_off")
     }
     Item {
         visible: row.showDeviceState

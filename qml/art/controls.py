@@ -65,6 +65,12 @@ def status_icon(svg, name, on):
     icon(svg, name, 2, 2, svg.w - 4, TEXT if on else "#4a4a52")
 
 
+def busy_icon(svg, name):
+    """There but occupied: the icon in light ink with a red hourglass beside it."""
+    icon(svg, name, 2, 2, svg.w - 4, TEXT)
+    icon(svg, "hourglass", 2, 2, svg.w - 4, RED)
+
+
 def battery(svg):
     """Outline only: the level bar is drawn by the scene at x 5..32, y 5..15."""
     svg.path(rrect_d(1.75, 1.75, 33.5, 16.5, 3), fill=BG0, fill_opacity=0.6, stroke=TEXT,

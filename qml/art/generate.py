@@ -44,6 +44,7 @@ PICTURES = {
     "PageMain/cable_off": lambda s: ui.status_icon(s, "cable", False),
     "PageMain/receiver_on": lambda s: ui.status_icon(s, "receiver", True),
     "PageMain/receiver_off": lambda s: ui.status_icon(s, "receiver", False),
+    "PageMain/receiver_busy": lambda s: ui.busy_icon(s, "dongle"),
     "PageMain/battery": ui.battery,
     "PageMain/separator": ui.separator,
     "GlobalModule/start_bg": bg.start_bg,

@@ -3,6 +3,7 @@
 from svgkit import gear_d, num
 
 DONGLE = "M5.5 2.5h6v5h-6zM4 7.5h9v12a2 2 0 0 1-2 2H6a2 2 0 0 1-2-2z"
+CONTACTS = "M7 4h1v1.5H7zM9 4h1v1.5H9z"
 MOUSE = "M12 2.5c-4 0-6.5 3-6.5 7.5v4.5c0 4.5 2.8 7 6.5 7s6.5-2.5 6.5-7V10c0-4.5-2.5-7.5-6.5-7.5z"
 
 # name -> list of (path data, filled?)
@@ -19,7 +20,10 @@ ICONS = {
                 "M5.5 21v-4.5H10", False)],
     "cable": [("M9 2v4M15 2v4M6.5 6h11v6.5a3 3 0 0 1-3 3h-5a3 3 0 0 1-3-3zM12 15.5v7", False)],
     "receiver": [(DONGLE + "M16.5 6.5a3.5 3.5 0 0 1 0 5M19 4a7 7 0 0 1 0 10", False),
-                 ("M7 4h1v1.5H7zM9 4h1v1.5H9z", True)],
+                 (CONTACTS, True)],
+    "dongle": [(DONGLE, False), (CONTACTS, True)],
+    "hourglass": [("M15 4.5h6M15 16.5h6M16 4.5v1.5l2 4.5-2 4.5v1.5M20 4.5v1.5l-2 4.5 2 4.5v1.5",
+                   False), ("M16.8 15.5l1.2-2.6 1.2 2.6z", True)],
     "settings": [(gear_d(12, 12, 9.5, 7.2, 8) + "M12 8.6a3.4 3.4 0 1 0 .01 0z", False)],
     "minimise": [("M5.5 12.5h13", False)],
     "close": [("M6 6l12 12M18 6L6 18", False)],
