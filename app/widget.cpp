@@ -54,6 +54,8 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
 
     checkDeviceTimer.setInterval(200);
     checkDeviceTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the debounce promises the full 200 ms.
+    checkDeviceTimer.setTimerType(Qt::PreciseTimer);
     connect(&checkDeviceTimer, &QTimer::timeout, this, &Widget::checkDevice);
 
     trayIcon = new QSystemTrayIcon(this);

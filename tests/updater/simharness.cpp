@@ -82,7 +82,7 @@ UpdateRun SimDaemon::runUpdate(const QString& program, const QStringList& args, 
         env.insert(pair.section('=', 0, 0), pair.section('=', 1));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     // Sanitizer builds: leaks of Qt's own platform plugin are not the updater's.
-    env.insert("LSAN_OPTIONS", "suppressions=" QUILLEX_SOURCE_DIR "/tests/updater/lsan.supp");
+    env.insert("LSAN_OPTIONS", "suppressions=" QUILLEX_SOURCE_DIR "/tests/lsan.supp");
     process.setProcessEnvironment(env);
     QElapsedTimer clock;
     clock.start();
