@@ -45,8 +45,10 @@ Item {
         picker.codes = l
     }
 
-    Component.onCompleted: ui_Ctl.evtHidKeyboardKey.connect(picker, onKey)
-    Component.onDestruction: ui_Ctl.evtHidKeyboardKey.disconnect(picker, onKey)
+    Connections {
+        target: ui_Ctl
+        function onEvtHidKeyboardKey(u8HidKey, bKeyDown) { picker.onKey(u8HidKey, bKeyDown) }
+    }
 
     Row {
         spacing: 15

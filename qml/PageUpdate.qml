@@ -73,13 +73,11 @@ Item {
         return name + (online ? ": \u221A" : ": \u00D7")
     }
 
-    Component.onCompleted: {
-        ui_View.updateProgram.connect(page, onProgress)
-        ui_View.updateFinished.connect(page, onFinished)
-    }
-    Component.onDestruction: {
-        ui_View.updateProgram.disconnect(page, onProgress)
-        ui_View.updateFinished.disconnect(page, onFinished)
+    // A Connections element ends with the page and copes with the view going first at shutdown.
+    Connections {
+        target: ui_View
+        function onUpdateProgram(value) { page.onProgress(value) }
+        function onUpdateFinished(bSuccess) { page.onFinished(bSuccess) }
     }
 
     Image {
