@@ -61,16 +61,20 @@ public:
     virtual ~Personality() = default;
     virtual UsbIdentity identity() const = 0;
     virtual std::vector<InterfaceDesc> interfaces() const = 0;
+    // Transfers a device does not handle are refused, as a stalled endpoint would be.
     // Return the bytes accepted (len) or -1 when the interface rejects the report.
-    virtual int sendFeature(DeviceHost& host, int iface, const uint8_t* data, size_t len) = 0;
+    virtual int sendFeature(DeviceHost&, int /*iface*/, const uint8_t*, size_t) { return -1; }
     // data[0] holds the requested report number; return the bytes filled including it, or -1.
-    virtual int getFeature(DeviceHost& host, int iface, uint8_t* data, size_t len) = 0;
-    virtual int output(DeviceHost& host, int iface, const uint8_t* data, size_t len) = 0;
+    virtual int getFeature(DeviceHost&, int /*iface*/, uint8_t*, size_t) { return -1; }
+    virtual int output(DeviceHost&, int /*iface*/, const uint8_t*, size_t) { return -1; }
     // A device-initiated notification; false when this device has none.
     virtual bool notify(DeviceHost&, const std::array<uint8_t, 4>&) { return false; }
     // Named state for inspection ("table0", "flash", ...); nullopt when unknown.
-    virtual std::optional<std::vector<uint8_t>> memory(const std::string& region) const = 0;
-    virtual std::vector<std::string> regions() const = 0;
+    virtual std::optional<std::vector<uint8_t>> memory(const std::string& /*region*/) const
+    {
+        return std::nullopt;
+    }
+    virtual std::vector<std::string> regions() const { return {}; }
     // Free-form control ("quillex-sim do <dev> ..."); returns text, or nullopt when unknown.
     virtual std::optional<std::string> command(DeviceHost&, const std::vector<std::string>&)
     {

@@ -59,14 +59,6 @@ class GoneDevice : public Personality
 public:
     UsbIdentity identity() const override { return {}; }
     std::vector<InterfaceDesc> interfaces() const override { return {}; }
-    int sendFeature(DeviceHost&, int, const uint8_t*, size_t) override { return -1; }
-    int getFeature(DeviceHost&, int, uint8_t*, size_t) override { return -1; }
-    int output(DeviceHost&, int, const uint8_t*, size_t) override { return -1; }
-    std::optional<std::vector<uint8_t>> memory(const std::string&) const override
-    {
-        return std::nullopt;
-    }
-    std::vector<std::string> regions() const override { return {}; }
 };
 
 // Base of the updater-mode devices: the flash they write is the slot's (it outlives the mode), the
@@ -75,14 +67,6 @@ class UpdaterModeDevice : public Personality
 {
 public:
     explicit UpdaterModeDevice(SetupPtr setup) : setup(std::move(setup)) {}
-    int sendFeature(DeviceHost&, int, const uint8_t*, size_t) override { return -1; }
-    int getFeature(DeviceHost&, int, uint8_t*, size_t) override { return -1; }
-    int output(DeviceHost&, int, const uint8_t*, size_t) override { return -1; }
-    std::optional<std::vector<uint8_t>> memory(const std::string&) const override
-    {
-        return std::nullopt;
-    }
-    std::vector<std::string> regions() const override { return {}; }
     std::optional<std::string> command(DeviceHost&, const std::vector<std::string>& args) override
     {
         return setup->command(args);
