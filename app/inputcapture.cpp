@@ -3,8 +3,8 @@
 Widget* hookOwner = nullptr;
 void* keyboardHook = nullptr;
 
-// Desktop-wide capture exists only on Windows (low-level keyboard hook and raw input); elsewhere
-// the scene still gets keys through its own window.
+// No OS hook is installed yet: only the owner is tracked, so that shutdown already releases
+// capture in the order it will need once keys are captured desktop-wide.
 void installInputCapture(Widget* owner)
 {
     hookOwner = owner;
