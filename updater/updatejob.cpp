@@ -1,0 +1,115 @@
+#include "updater/updatejob.h"
+
+#include "updater/firmwareimage.h"
+#include "updater/statustexts.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTextCodec>
+
+namespace updjob
+{
+
+namespace
+{
+
+Validation refuse(const char* status, const QString& detail)
+{
+    Validation v;
+    v.status = status;
+    v.detail = detail;
+    return v;
+}
+
+// An image key counts only when it names a regular file; an empty key would name the folder.
+bool keyNamesImage(const QString& name)
+{
+    return !name.isEmpty();
+}
+
+bool readableFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isReadable();
+}
+
+} // namespace
+
+bool devImageWellFormed(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9A-Fa-f]{16}$"));
+    if (!digits.match(text).hasMatch())
+        return false;
+    const DeviceId id = deviceIdFromImage(text);
+    return id.vid != 0 && id.pid != 0;
+}
+
+FirstImageKind firstImageKind(const QString& b0Name)
+{
+    if (!keyNamesImage(b0Name))
+        return FirstImageKind::None;
+    return b0Name.startsWith(QLatin1Char('C')) ? FirstImageKind::Ch32 : FirstImageKind::BootLoader;
+}
+
+bool firstImageSizeOk(FirstImageKind kind, int plainSize)
+{
+    switch (kind) {
+    case FirstImageKind::BootLoader:
+        return plainSize >= kBootLoaderMinBytes && plainSize <= kBootLoaderMaxBytes;
+    case FirstImageKind::Ch32:
+        return plainSize > 0 && plainSize <= kCh32MaxBytes;
+    case FirstImageKind::None:
+        break;
+    }
+    return false;
+}
+
+Validation validateJob(const QString& configFolder)
+{
+    const QString cfgPath = configFolder + QStringLiteral("cfg.dat");
+    if (!readableFile(cfgPath))
+        return refuse(status::kConfigInvalid, cfgPath + " is missing or unreadable");
+    QSettings settings(cfgPath, QSettings::IniFormat);
+    settings.setIniCodec(QTextCodec::codecForName("UTF-8"));
+    if (settings.status() != QSettings::NoError)
+        return refuse(status::kConfigInvalid, cfgPath + " cannot be read as settings");
+
+    const QString devImage = settings.value(QStringLiteral("ApConfig/devImage")).toString();
+    if (!devImageWellFormed(devImage))
+        return refuse(status::kConfigInvalid, "devImage \"" + devImage + "\" is not a device");
+
+    Validation v;
+    Job& job = v.job;
+    job.normalMode = deviceIdFromImage(devImage);
+    job.title = settings.value(QStringLiteral("ApConfig/title")).toString();
+    const QString b0Name = settings.value(QStringLiteral("ApConfig/b0_Dat")).toString();
+    const QString b1Name = settings.value(QStringLiteral("ApConfig/b1_Dat")).toString();
+    job.b0Path = configFolder + QStringLiteral("b0/") + b0Name;
+    job.b1Path = configFolder + QStringLiteral("b1/") + b1Name;
+
+    job.firstKind = firstImageKind(b0Name);
+    if (job.hasFirstImage()) {
+        QFile file(job.b0Path);
+        if (!readableFile(job.b0Path) || !file.open(QIODevice::ReadOnly))
+            return refuse(status::kImageInvalid, job.b0Path + " is missing or unreadable");
+        job.firstImage = fwimage::decodeSecrecy(file.readAll());
+        if (!firstImageSizeOk(job.firstKind, job.firstImage.size()))
+            return refuse(status::kImageInvalid,
+                          QString("%1 holds %2 bytes, outside what its protocol can write")
+                              .arg(job.b0Path)
+                              .arg(job.firstImage.size()));
+    }
+    if (keyNamesImage(b1Name)) {
+        if (!readableFile(job.b1Path))
+            return refuse(status::kImageInvalid, job.b1Path + " is missing or unreadable");
+        job.hasSecondImage = true;
+    }
+    if (!job.hasFirstImage() && !job.hasSecondImage)
+        return refuse(status::kNothingToWrite, cfgPath + " names no image");
+    v.ok = true;
+    return v;
+}
+
+} // namespace updjob
