@@ -51,9 +51,9 @@ bool Hid_Thread::hid_runPairt(bool bRunning, bool bStart)
         return hid_FeatureWrite(0);
     }
     setFrame(frames::pairStatusFrame().encode());
-    // A device that stops answering must not keep the pairing wait going forever.
+    // No answer is no news of a finished pairing.
     if (!hid_FeatureRead(0))
-        return true;
+        return false;
     const auto answer = frames::PairStatusAnswer::parse(ackBuf, sizeof ackBuf);
     return answer && answer->finished();
 }

@@ -129,17 +129,28 @@ bool Hid_Thread::hid_FeatureRead(int n)
     int reportLength = 0;
     if (!sendCommandFrame(n, &reportLength))
         return endExchange(false);
+    // Only an answer that echoes our command counts: anything else is a stale answer to an
+    // earlier command or noise, and must never be taken for the data asked for.
+    const quint8 code = cmdBuf[1];
     if (n == 0) {
-        ackBuf[0] = 0;
-        return endExchange(reopen() && hid_get_feature_report(hidDev, ackBuf, sizeof ackBuf) >= 0);
+        std::fill(std::begin(ackBuf), std::end(ackBuf), 0);
+        return endExchange(reopen() && hid_get_feature_report(hidDev, ackBuf, sizeof ackBuf) > 1 &&
+                           ackBuf[1] == code);
     }
     const int chunk = frames::chunkSize(n, reportLength);
     std::vector<quint8> block(size_t(reportLength) + 1);
     for (int offset = 0; offset < n; offset += chunk) {
         std::fill(block.begin(), block.end(), 0);
-        if (!reopen() || hid_read_timeout(hidDev, block.data(), block.size(), kAnswerTimeoutMs) < 0)
+        if (!reopen() ||
+            hid_read_timeout(hidDev, block.data(), block.size(), kAnswerTimeoutMs) <= 0) {
+            qDebug() << "no answer to command" << Qt::hex << int(code);
             return endExchange(false);
-        // A time-out leaves the block zero-filled; callers check their own validity markers.
+        }
+        if (block[0] != code) {
+            qDebug() << "answer" << Qt::hex << int(block[0]) << "does not echo command"
+                     << int(code);
+            return endExchange(false);
+        }
         std::copy(block.begin(), block.begin() + chunk, dataBuf + offset);
     }
     return endExchange(true);

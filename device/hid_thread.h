@@ -42,6 +42,9 @@ public:
     void publishDevices(const QList<DevInfo>& entries);
 
     hid_device* hid_OpenDevice(int index);
+    // Sends cmdBuf and reads the answer: n bytes of answer blocks into dataBuf, or with n == 0
+    // the feature answer into ackBuf. False on a time-out or an answer that does not echo the
+    // command code.
     bool hid_FeatureRead(int n);
     bool hid_FeatureWrite(int n);
     bool hid_WaitReady();
