@@ -4,11 +4,13 @@
 #include "app/ui_controler.h"
 #include "device/discovery.h"
 #include "frontend/myqquickview.h"
+#include "frontend/updaterrun.h"
 #include "platform/devicenotifier.h"
 #include "platform/resumenotifier.h"
 #include "platform/terminationnotifier.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileIconProvider>
@@ -23,7 +25,8 @@ static const char trayMenuStyle[] =
     "QMenu::item { height: 24px; padding: 0px 50px 0px 40px; } "
     "QMenu::item:enabled { color: rgb(225, 225, 225); } "
     "QMenu::item:!enabled { color: rgb(155, 155, 155); } "
-    "QMenu::item:enabled:selected { color: rgb(230, 230, 230); background: rgba(255, 255, 255, 40); } "
+    "QMenu::item:enabled:selected { color: rgb(230, 230, 230); background: rgba(255, 255, 255, "
+    "40); } "
     "QMenu::separator { height: 1px; background: rgb(100, 100, 100); } "
     "QMenu::indicator { width: 13px; height: 13px; } "
     "QMenu::icon { padding-left: 2px; padding-right: 2px; } ";
@@ -100,9 +103,39 @@ void Widget::checkDevice()
 
 void Widget::exitSYS()
 {
+    // Stopping the updater halfway could leave the device without a working firmware.
+    if (uiCtl->quickView()->updater->isRunning()) {
+        waitForUpdaterThenExit();
+        return;
+    }
     removeInputCapture();
     hidThread.hid_StopListen();
     QCoreApplication::exit(0);
+}
+
+void Widget::waitForUpdaterThenExit()
+{
+    myQQuickView* view = uiCtl->quickView();
+    showNormal();
+    raise();
+    activateWindow();
+    view->showUpdateUntilDone();
+    if (exitAfterUpdate)
+        return;
+    exitAfterUpdate = true;
+    qDebug() << "exit waits for the updater";
+    // Queued: when one run ends the scene may start the next one (receiver, then mouse) first.
+    connect(view->updater, &UpdaterRun::ended, this, &Widget::exitSYS, Qt::QueuedConnection);
+}
+
+void Widget::closeEvent(QCloseEvent* event)
+{
+    if (!uiCtl->quickView()->updater->isRunning()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    exitSYS();
 }
 
 void Widget::receiveMessage(uint instanceId, QByteArray message)

@@ -22,6 +22,9 @@ public:
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, long* result) override;
 
+    // An exit was asked for while the updater runs: it happens once no updater is left.
+    bool exitAfterUpdate = false;
+
     QTimer checkDeviceTimer;
     Ui_Controler* uiCtl = nullptr;
     Hid_Thread hidThread;
@@ -35,7 +38,13 @@ public slots:
     void checkScreen();
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    // Keeps the window and the update's progress in view until the updater has ended, then
+    // leaves.
+    void waitForUpdaterThenExit();
     // Restarts the debounce timer unless an update or a pairing has suspended device checks.
     void onDeviceChange();
 };

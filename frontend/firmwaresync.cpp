@@ -1,10 +1,11 @@
 #include "device/hid_thread.h"
+#include "frontend/firmwarefolders.h"
 #include "frontend/myqquickview.h"
 #include "frontend/updaterlaunch.h"
+#include "frontend/updaterrun.h"
 
-#include <QDebug>
+#include <QFileInfo>
 #include <QRegularExpression>
-#include <QThread>
 #include <array>
 
 // Table images as the scene indexes them: one 64-byte answer block for table 0, two for table 1,
@@ -52,41 +53,17 @@ QVariantList myQQuickView::syncFwData_Table1()
 
 void myQQuickView::startFwUpdateEvent(QString path)
 {
-    updateProcess->setProgram(updaterProgram());
-    updateProcess->setArguments({path, QStringLiteral("-s"), QStringLiteral("-r")});
-    updateProcess->start(QIODevice::ReadWrite);
-    connect(updateProcess, &QProcess::readyReadStandardOutput, this,
-            &myQQuickView::syncUpdateExProgram, Qt::UniqueConnection);
     // The device re-plugs itself during the update; those notifications must not start scans.
     suspendDeviceCheck = true;
+    updater->start(updaterProgram(), {path, QStringLiteral("-s"), QStringLiteral("-r")});
 }
 
-void myQQuickView::syncUpdateExProgram()
+QString myQQuickView::firmwareFolder(QString strID, QString name)
 {
-    if (const std::optional<uint> value =
-            parseUpdaterProgress(updateProcess->readAllStandardOutput()))
-        emit updateProgram(*value);
+    return ::firmwareFolder(strID, name);
 }
 
-void myQQuickView::onUpdaterFinished(int exitCode, QProcess::ExitStatus exitStatus)
+bool myQQuickView::firmwareFolderReady(QString folder)
 {
-    // Gives the device time to settle before the scene reacts to the result.
-    QThread::msleep(500);
-    emit updateFinished(exitCode == 0 && exitStatus == QProcess::NormalExit);
-}
-
-void myQQuickView::onUpdaterError(QProcess::ProcessError error)
-{
-    if (error != QProcess::FailedToStart)
-        return;
-    qDebug() << "updater not started:" << updateProcess->errorString();
-    // No finished notification follows a failed start: report the failure here, after
-    // startFwUpdateEvent has returned, so the run ends and device checks resume.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            suspendDeviceCheck = false;
-            emit updateFinished(false);
-        },
-        Qt::QueuedConnection);
+    return firmwareFolderComplete(folder, QFileInfo(updaterProgram()).absolutePath());
 }

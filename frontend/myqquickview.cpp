@@ -2,6 +2,7 @@
 
 #include "device/hid_thread.h"
 #include "frontend/datafolder.h"
+#include "frontend/updaterrun.h"
 
 #include <QFocusEvent>
 #include <QQuickItem>
@@ -13,10 +14,11 @@ myQQuickView::myQQuickView(QWidget* parent) : QQuickWidget(parent)
         new QSettings(modulesDir() + QStringLiteral("/apConfig.ini"), QSettings::IniFormat, this);
     appSettings->setIniCodec("UTF-8");
 
-    updateProcess = new QProcess(this);
-    connect(updateProcess, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-            &myQQuickView::onUpdaterFinished);
-    connect(updateProcess, &QProcess::errorOccurred, this, &myQQuickView::onUpdaterError);
+    updater = new UpdaterRun(this);
+    connect(updater, &UpdaterRun::progress, this, &myQQuickView::updateProgram);
+    connect(updater, &UpdaterRun::finished, this, &myQQuickView::updateFinished);
+    // Nothing re-plugs when the updater never started: device checks resume at once.
+    connect(updater, &UpdaterRun::notStarted, this, [this] { suspendDeviceCheck = false; });
 }
 
 myQQuickView::~myQQuickView() = default;
@@ -50,6 +52,11 @@ void myQQuickView::syncFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3
                                       Q_ARG(QVariant, int(byte2)), Q_ARG(QVariant, int(byte3)));
         },
         Qt::QueuedConnection);
+}
+
+void myQQuickView::showUpdateUntilDone()
+{
+    QMetaObject::invokeMethod(rootObject(), "showUpdateUntilDone", Qt::DirectConnection);
 }
 
 void myQQuickView::focusInEvent(QFocusEvent* event)

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QProcess>
 #include <QQuickWidget>
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
 
 class Hid_Thread;
+class UpdaterRun;
 
 // Hosts the QML scene and is the bridge ("ui_View") through which the scene reaches native code.
 // The slots are implemented by topic: bridge calls (myqquickview.cpp), data store
@@ -25,7 +25,11 @@ public:
     Hid_Thread* deviceLink = nullptr;
     QSettings* appSettings = nullptr;
     QSettings* profileSettings = nullptr;
-    QProcess* updateProcess = nullptr;
+    UpdaterRun* updater = nullptr;
+
+    // Brings the update page to the front and says that the program closes once the update has
+    // ended (an exit was asked for while the updater runs).
+    void showUpdateUntilDone();
 
 signals:
     void updateFinished(bool bSuccess);
@@ -38,7 +42,8 @@ public slots:
     void setUiLayout(int layouttype, double scale);
     void syncFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3);
     void startFwUpdateEvent(QString path);
-    void syncUpdateExProgram();
+    QString firmwareFolder(QString strID, QString name);
+    bool firmwareFolderReady(QString folder);
     QVariantList syncFwData_Table0();
     QVariantList syncFwData_Table1();
     bool saveAppDataList(QVariant key, QVariantList tmpdatalist, QVariant mode);
@@ -55,8 +60,6 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 
 private:
-    void onUpdaterFinished(int exitCode, QProcess::ExitStatus exitStatus);
-    void onUpdaterError(QProcess::ProcessError error);
     // Points commands at catalog entry `index`; the listener follows only when the entry changes.
     void selectEntry(int index);
 };

@@ -8,17 +8,23 @@ Item {
 
     property int updateMode: 0
     property bool running: false
+    // The program closes once the updater has ended: an exit was asked for during the update.
+    property bool closing: false
     property real receiverBar: 0
     property real mouseBar: 0
     readonly property bool bothOnline: main.mouseOnlineDev !== 0 && main.dongleOnlineDev !== 0
     readonly property int barWidth: 260
+    // An update is offered only with complete firmware folders for both steps.
+    readonly property bool updateOffered: main.isNeedUpdateFw && bothOnline
+                                          && ui_View.firmwareFolderReady(receiverFolder())
+                                          && ui_View.firmwareFolderReady(mouseFolder())
 
     function txt(i) {
         return main.lang(main.pgUpdateLang, i)
     }
 
     function folder(name) {
-        return "../modules/P-" + main.deviceStr + "/updater/" + name + "/"
+        return ui_View.firmwareFolder(main.deviceStr, name)
     }
 
     function receiverFolder() {
@@ -30,7 +36,7 @@ Item {
     }
 
     function startUpdate() {
-        if (!bothOnline || running)
+        if (!updateOffered || running)
             return
         running = true
         receiverBar = 0
@@ -67,6 +73,12 @@ Item {
 
     function pair() {
         ui_Ctl.showPairSuccess(ui_View.startPairOnLine(main.deviceStr, main.dongleOnlineDev))
+    }
+
+    function headingState() {
+        if (!main.isNeedUpdateFw)
+            return page.txt(19)
+        return page.txt(page.updateOffered ? 18 : 20)
     }
 
     function stateText(name, online) {
@@ -128,19 +140,28 @@ Item {
         y: 76
         width: 420
         wrapMode: Text.WordWrap
-        text: page.txt(4) + (page.bothOnline ? " - " + page.txt(main.isNeedUpdateFw ? 18 : 19) : "")
+        text: page.txt(4) + (page.bothOnline ? " - " + page.headingState() : "")
     }
     SectionLabel { x: 560; y: 160; text: page.txt(9) }
     UpdateBar { x: 560; y: 196; fill: page.receiverBar }
     SectionLabel { x: 560; y: 236; text: page.txt(10) }
     UpdateBar { x: 560; y: 272; fill: page.mouseBar }
     SectionLabel { x: 560; y: 320; width: 460; wrapMode: Text.WordWrap; text: page.txt(16); visible: page.running }
+    SectionLabel {
+        objectName: "closingNote"
+        x: 560
+        y: 400
+        width: 460
+        wrapMode: Text.WordWrap
+        text: page.txt(21)
+        visible: page.closing
+    }
     TextButton {
         objectName: "updateButton"
         x: 560
         y: 500
-        visible: main.isNeedUpdateFw
-        enabled: page.bothOnline && !page.running
+        visible: page.updateOffered
+        enabled: !page.running
         text: page.txt(5)
         onClicked: page.startUpdate()
     }

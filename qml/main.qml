@@ -32,7 +32,7 @@ Item {
     property var pgKeyLang: blankList(40)
     property var pgMacroLang: blankList(20)
     property var pgLightLang: blankList(20)
-    property var pgUpdateLang: blankList(20)
+    property var pgUpdateLang: blankList(22)
 
     property int currentPage: 0
     property int currentLang: 2
@@ -191,6 +191,14 @@ Item {
     function setUiTxtSize(isMin) {
         fontNormalSize = isMin ? 14 : 18
         fontTitleSize = isMin ? 18 : 22
+    }
+
+    // An exit waits for the running update: its progress stays in view meanwhile.
+    function showUpdateUntilDone() {
+        if (apSetting.isOpen)
+            apSetting.close()
+        currentPage = 4
+        pageUpdate.closing = true
     }
 
     function setMainFouces() {

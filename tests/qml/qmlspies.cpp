@@ -54,6 +54,18 @@ void ViewSpy::startFwUpdateEvent(QString path)
     record("startFwUpdateEvent", {path});
 }
 
+QString ViewSpy::firmwareFolder(QString strID, QString name)
+{
+    const QVariant r = record("firmwareFolder", {strID, name});
+    return r.isValid() ? r.toString() : QStringLiteral("fw/%1/%2/").arg(strID, name);
+}
+
+bool ViewSpy::firmwareFolderReady(QString folder)
+{
+    const QVariant r = record("firmwareFolderReady", {folder});
+    return r.isValid() ? r.toBool() : true;
+}
+
 QVariantList ViewSpy::syncFwData_Table0()
 {
     QVariantList t = record("syncFwData_Table0", {}).toList();

@@ -38,7 +38,8 @@ public:
                                        int byte2, int byte3);
 };
 
-// Stand-in for "ui_View". initDeviceOnline answers entry i of its result list.
+// Stand-in for "ui_View". initDeviceOnline answers entry i of its result list; firmwareFolder
+// answers "fw/<device>/<name>/" and firmwareFolderReady true unless results are set.
 class ViewSpy : public CallLog
 {
     Q_OBJECT
@@ -52,6 +53,8 @@ signals:
 
 public slots:
     void startFwUpdateEvent(QString path);
+    QString firmwareFolder(QString strID, QString name);
+    bool firmwareFolderReady(QString folder);
     QVariantList syncFwData_Table0();
     QVariantList syncFwData_Table1();
     bool saveAppDataList(QVariant key, QVariantList tmpdatalist, QVariant mode);

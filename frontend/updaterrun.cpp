@@ -1,0 +1,102 @@
+#include "frontend/updaterrun.h"
+
+#include "frontend/updaterlaunch.h"
+
+#include <QDebug>
+#include <QThread>
+
+namespace
+{
+constexpr int kDefaultSilenceMs = 60000;
+// A killed process is gone at once; this only bounds the wait for the OS to report it.
+constexpr int kStopWaitMs = 5000;
+// Gives the device time to settle before the scene reacts to the result.
+constexpr int kSettleMs = 500;
+} // namespace
+
+UpdaterRun::UpdaterRun(QObject* parent) : QObject(parent)
+{
+    silence.setSingleShot(true);
+    silence.setInterval(kDefaultSilenceMs);
+    connect(&silence, &QTimer::timeout, this, &UpdaterRun::onSilence);
+    connect(&process, &QProcess::readyReadStandardOutput, this, &UpdaterRun::readProgress);
+    connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+            &UpdaterRun::onProcessFinished);
+    connect(&process, &QProcess::errorOccurred, this, &UpdaterRun::onProcessError);
+    connect(&process, &QProcess::stateChanged, this, [this](QProcess::ProcessState state) {
+        if (state == QProcess::NotRunning)
+            emit ended();
+    });
+}
+
+void UpdaterRun::setSilenceLimit(int ms)
+{
+    silence.setInterval(ms);
+}
+
+void UpdaterRun::start(const QString& program, const QStringList& arguments)
+{
+    reported = false;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    silence.start();
+    process.start(QIODevice::ReadWrite);
+}
+
+bool UpdaterRun::isRunning() const
+{
+    return process.state() != QProcess::NotRunning;
+}
+
+void UpdaterRun::readProgress()
+{
+    silence.start();
+    if (const std::optional<uint> value = parseUpdaterProgress(process.readAllStandardOutput()))
+        emit progress(*value);
+}
+
+void UpdaterRun::onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
+{
+    if (reported)
+        return; // a run already failed for its silence
+    QThread::msleep(kSettleMs);
+    report(exitCode == 0 && exitStatus == QProcess::NormalExit);
+}
+
+void UpdaterRun::onProcessError(QProcess::ProcessError error)
+{
+    if (error != QProcess::FailedToStart)
+        return;
+    qDebug() << "updater not started:" << process.errorString();
+    // No finished notification follows a failed start: report the failure here, after start()
+    // has returned, so the run ends.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            emit notStarted();
+            report(false);
+        },
+        Qt::QueuedConnection);
+}
+
+void UpdaterRun::onSilence()
+{
+    if (reported)
+        return;
+    qDebug() << "updater silent for" << silence.interval() << "ms: stopped";
+    // Its exit must not be reported as a second result; and it is gone before the failure is
+    // reported, so a new run can start as soon as the scene asks for one.
+    reported = true;
+    process.kill();
+    process.waitForFinished(kStopWaitMs);
+    emit finished(false);
+}
+
+void UpdaterRun::report(bool success)
+{
+    if (reported)
+        return;
+    reported = true;
+    silence.stop();
+    emit finished(success);
+}
