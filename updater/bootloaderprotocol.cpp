@@ -27,6 +27,7 @@ void setBlockAddress(Command& cmd, int block)
 
 void setDataEnd(Command& cmd)
 {
+    cmd[FieldPrefix] = kPrefix;
     cmd[FieldCode] = DataEnd;
     cmd[FieldArg] = 0x00;
     cmd[FieldAddress] = 0x00;
@@ -55,9 +56,14 @@ void setFinish(Command& cmd)
     cmd[FieldCode] = Finish;
 }
 
-bool answerOk(const Command& answer)
+bool answerEchoes(const Command& answer, Code code)
 {
-    return answer[FieldArg] == kAnswerOk;
+    return answer[FieldPrefix] == kPrefix && answer[FieldCode] == code;
+}
+
+bool answerOk(const Command& answer, Code code)
+{
+    return answerEchoes(answer, code) && answer[FieldArg] == kAnswerOk;
 }
 
 quint32 answerCrc(const Command& answer)
@@ -94,7 +100,9 @@ int crcBlockCount(int length)
 
 int progressStep(int blocks, int progressBase)
 {
-    const int step = progressBase > 0 ? kFramesPerBlock * blocks / progressBase : 0;
+    // Rounded up, so the data step never reports past its share of the bar.
+    const int frames = kFramesPerBlock * blocks;
+    const int step = progressBase > 0 ? (frames + progressBase - 1) / progressBase : 0;
     return step > 0 ? step : 1;
 }
 

@@ -23,6 +23,8 @@ constexpr quint8 kAnswerOk = 0xFF;
 constexpr quint8 kFlashBase = 0x60;
 constexpr quint8 kBlockAddressSpace = 0x08;
 constexpr quint8 kCrcLength = 0x02;
+// The address byte reaches 0xFC with the 40th KiB; one block more would wrap into the boot area.
+constexpr int kMaxBlocks = (0x100 - kFlashBase) / 4;
 
 enum Code : quint8 {
     DataBegin = 0xA1,
@@ -57,7 +59,10 @@ void setFirstBlockCrc(Command& cmd);
 void setBlockCrc(Command& cmd, int block);
 void setFinish(Command& cmd);
 
-bool answerOk(const Command& answer);
+// An answer counts only when it echoes the command it answers.
+bool answerEchoes(const Command& answer, Code code);
+// Echo plus the "done" status byte.
+bool answerOk(const Command& answer, Code code);
 quint32 answerCrc(const Command& answer);
 
 // One data frame: 60 payload bytes (4 in the last frame of a block, the rest 0xFF).
@@ -82,7 +87,8 @@ DataFrame takeDataFrame(QByteArray& image, int j);
 int dataBlockCount(int length);
 // 2 KiB blocks checked (none below 2 KiB).
 int crcBlockCount(int length);
-// Report progress before every S-th data frame; never 0, so small images still advance.
+// Report progress before every S-th data frame: at most progressBase reports, and never 0, so
+// small images still advance.
 int progressStep(int blocks, int progressBase);
 
 } // namespace bootloader

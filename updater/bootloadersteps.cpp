@@ -7,28 +7,26 @@
 #include "updater/statustexts.h"
 
 #include <QDebug>
-#include <QFile>
 #include <array>
 #include <cstring>
 
 void MainWindow::DecodeSecrecy()
 {
-    QFile file(b0Path);
-    QByteArray raw;
-    if (file.open(QIODevice::ReadOnly))
-        raw = file.readAll();
-    else
-        qDebug() << "readfile";
-    image = fwimage::decodeSecrecy(raw);
+    // The file was read and unscrambled once, when the job was checked: what is written is
+    // exactly what was checked, even if the file changes meanwhile.
+    image = job.firstImage;
+}
+
+bool MainWindow::bootCommand(bootloader::Command& cmd)
+{
+    return hid.transact(cmd.data(), bootloader::kFrameSize, true) == Hid_Thread::Transfer::Done;
 }
 
 void MainWindow::onEnterBootLoaderSuccess()
 {
-    bootLoaderBusy = true;
     bootloader::Command cmd{};
     bootloader::setAddress(cmd);
-    hid.transact(cmd.data(), bootloader::kFrameSize, true);
-    if (bootloader::answerOk(cmd))
+    if (bootCommand(cmd) && bootloader::answerOk(cmd, bootloader::Address))
         emit SetAddrSuccess();
     else
         failStep(status::kAddressFailed);
@@ -36,31 +34,42 @@ void MainWindow::onEnterBootLoaderSuccess()
 
 void MainWindow::onSetAddrSuccess()
 {
+    if (ended())
+        return;
     bootloader::Command cmd{};
     std::array<quint8, bootloader::kBlockBufferSize> frames{};
     DecodeSecrecy();
     const int blocks = bootloader::dataBlockCount(image.size());
 
     bootloader::setDataBegin(cmd);
-    hid.transact(cmd.data(), bootloader::kFrameSize, true);
+    if (!bootCommand(cmd) || !bootloader::answerEchoes(cmd, bootloader::DataBegin)) {
+        failStep(status::kDataFailed);
+        return;
+    }
 
     const int step = bootloader::progressStep(blocks, progressBase);
     int value = ui->progressBar->value();
     for (int b = 0; b < blocks; ++b) {
         bootloader::setBlockAddress(cmd, b);
-        hid.transact(cmd.data(), bootloader::kFrameSize, true);
+        if (!bootCommand(cmd) || !bootloader::answerEchoes(cmd, bootloader::BlockAddress) ||
+            hid.bulkWritesFailed()) {
+            failStep(status::kDataFailed);
+            return;
+        }
         for (int j = 0; j < bootloader::kFramesPerBlock; ++j) {
             if ((bootloader::kFramesPerBlock * b + j) % step == 0)
                 reportProgress(value++);
             const bootloader::DataFrame frame = bootloader::takeDataFrame(image, j);
             std::memcpy(frames.data() + j * bootloader::kFrameSize, &frame, sizeof frame);
         }
+        if (ended())
+            return;
         hid.transact(frames.data(), int(frames.size()), false);
     }
 
     bootloader::setDataEnd(cmd);
-    hid.transact(cmd.data(), bootloader::kFrameSize, true);
-    if (bootloader::answerOk(cmd))
+    const bool answered = bootCommand(cmd);
+    if (!hid.bulkWritesFailed() && answered && bootloader::answerOk(cmd, bootloader::DataEnd))
         emit SetApDataSuccess();
     else
         failStep(status::kDataFailed);
@@ -68,19 +77,22 @@ void MainWindow::onSetAddrSuccess()
 
 void MainWindow::onSetApDataSuccess()
 {
+    if (ended())
+        return;
     DecodeSecrecy();
     const int blocks = bootloader::crcBlockCount(image.size());
     bootloader::Command cmd{};
     bootloader::setFirstBlockCrc(cmd);
     for (int i = 0; i < blocks; ++i) {
         bootloader::setBlockCrc(cmd, i);
-        hid.transact(cmd.data(), bootloader::kFrameSize, true);
+        const bool answered =
+            bootCommand(cmd) && bootloader::answerEchoes(cmd, bootloader::BlockCrc);
         const QByteArray block = fwimage::takePadded(image, fwimage::kCrcBlockSize);
         const quint32 crc =
             fwimage::imageBlockCrc(reinterpret_cast<const quint8*>(block.constData()));
-        if (bootloader::answerCrc(cmd) != crc) {
+        if (!answered || bootloader::answerCrc(cmd) != crc) {
             qDebug() << "block" << i << "crc" << Qt::hex << crc << "device"
-                     << bootloader::answerCrc(cmd);
+                     << bootloader::answerCrc(cmd) << "answered" << answered;
             failStep(status::kCrcFailed);
             return;
         }
@@ -90,17 +102,20 @@ void MainWindow::onSetApDataSuccess()
 
 void MainWindow::onCheckCrcSuccess()
 {
-    bootLoaderBusy = false;
-    pendingMask &= quint8(~FirstImage);
+    if (ended())
+        return;
+    // Taken before the device restarts, so the device that comes back can be told apart.
+    const devwatch::Scan before = devwatch::scanDevices(hid.deviceList);
     bootloader::Command cmd{};
     bootloader::setFinish(cmd);
+    // The device restarts on this command and may be gone before its answer could be read:
+    // whether it runs the image is seen when it comes back.
     hid.transact(cmd.data(), bootloader::kFrameSize, true);
-    finishFirstImage();
+    finishFirstImage(before);
 }
 
 void MainWindow::onCh32RunIap()
 {
-    ch32Busy = true;
     DecodeSecrecy();
     QByteArray writeCopy = image;
     QByteArray verifyCopy = image;
@@ -124,7 +139,7 @@ void MainWindow::onCh32RunIap()
         for (int i = 0; i < n; ++i) {
             const QByteArray chunk = phase.source->left(ch32::kChunkSize);
             const ch32::Frame frame = ch32::chunkFrame(phase.command, ch32::kChunkSize * i, chunk);
-            if (hid.sendFrame(reinterpret_cast<const quint8*>(&frame)) < 1) {
+            if (ended() || hid.sendFrame(reinterpret_cast<const quint8*>(&frame)) < 1) {
                 failStep(phase.failure);
                 return;
             }
@@ -138,9 +153,11 @@ void MainWindow::onCh32RunIap()
 
 void MainWindow::onCH32UpdateSuccess()
 {
-    ch32Busy = false;
-    pendingMask &= quint8(~FirstImage);
+    if (ended())
+        return;
+    const devwatch::Scan before = devwatch::scanDevices(hid.deviceList);
     const ch32::Frame finish = ch32::finishFrame();
+    // As with the boot loader, the restart decides, not the answer.
     hid.sendFrame(reinterpret_cast<const quint8*>(&finish));
-    finishFirstImage();
+    finishFirstImage(before);
 }

@@ -14,12 +14,16 @@ void MainWindow::CallEsLib(bool isStartUpdate)
         if (!engine) {
             // Without an engine the second image can never be written; waiting would not end.
             qDebug() << "no update engine";
-            failStep(status::kDeviceLost);
+            failStep(status::kEngineFailed);
             return;
         }
-        engineBusy = true;
-        ES_StartFwUpdate(engine, reinterpret_cast<const char16_t*>(b1Path.utf16()),
-                         &MainWindow::engineProgress, this);
+        engineWatchdog.start();
+        if ((ES_StartFwUpdate(engine, reinterpret_cast<const char16_t*>(job.b1Path.utf16()),
+                              &MainWindow::engineProgress, this) &
+             0xFF) == 0) {
+            qDebug() << "the engine refused to start";
+            failStep(status::kEngineFailed);
+        }
         return;
     }
 
@@ -59,27 +63,26 @@ void MainWindow::engineProgress(int done, int percent, int error, void* context)
 
 void MainWindow::onEngineProgress(int done, int percent, int error)
 {
-    if (!engineBusy)
+    if (step != Step::WriteSecondImage)
         return;
+    engineWatchdog.start();
+    // The engine's completion is its own verification that the device took the image.
+    const bool complete = error == 0 && (done & 0xFF);
+    confirmed = complete;
     reportProgress(percent * progressSpan / 100 + progressBase);
     if (error != 0) {
         // The engine gave up: nothing more will come, so the update has failed.
         qDebug() << "engine error" << error;
-        engineBusy = false;
-        failStep(status::kDeviceLost);
+        failStep(status::kEngineFailed);
         return;
     }
-    if (done & 0xFF)
+    if (complete)
         emit EngineUpdateFinished();
 }
 
 void MainWindow::onEngineUpdateFinished()
 {
-    engineBusy = false;
-    pendingMask &= quint8(~SecondImage);
-    setStatus(status::kSuccess);
-    releaseEngine();
-    endProcess(0);
+    succeed();
 }
 
 void MainWindow::releaseEngine()

@@ -129,7 +129,7 @@ bool Hid_Thread::queryShortFeature(int len)
     return ok;
 }
 
-bool Hid_Thread::writeFrames(DeviceId entry, int len, bool readReply)
+Hid_Thread::Transfer Hid_Thread::writeFrames(DeviceId entry, int len, bool readReply)
 {
     const int reportLength = entry.reportLength;
     const int frame = len < reportLength ? len : reportLength;
@@ -137,12 +137,15 @@ bool Hid_Thread::writeFrames(DeviceId entry, int len, bool readReply)
     // The device gets 10 ms after every report; reopening it for the next report happens within
     // that pause rather than after it.
     Clock::time_point quietUntil = Clock::now();
+    bool answered = true;
     auto finish = [&](bool ok) {
         closeHandle();
         if (ok)
             pauseUntil(quietUntil);
         setFree();
-        return ok;
+        if (!ok)
+            return Transfer::Failed;
+        return answered ? Transfer::Done : Transfer::NoAnswer;
     };
     if (!openEntry(entry))
         return finish(false);
@@ -167,6 +170,7 @@ bool Hid_Thread::writeFrames(DeviceId entry, int len, bool readReply)
                 hid_read_timeout(handle, answer.data(), answer.size(), kAnswerTimeoutMs);
             if (got < 0)
                 return finish(false);
+            answered = answered && got > 0;
             // Backends that keep the report number put it in front of the payload.
             const int skip = got > reportLength ? 1 : 0;
             std::memcpy(bulkBuf + offset, answer.data() + skip, size_t(n));
@@ -176,20 +180,32 @@ bool Hid_Thread::writeFrames(DeviceId entry, int len, bool readReply)
     return finish(true);
 }
 
-void Hid_Thread::transact(quint8* buf, int len, bool waitReply)
+Hid_Thread::Transfer Hid_Thread::transact(quint8* buf, int len, bool waitReply)
 {
+    if (len < 0 || len > int(sizeof bulkBuf))
+        return Transfer::Failed;
     if (!waitFree()) {
         qDebug() << "cmd Failed 12";
-        return;
+        return Transfer::Failed;
     }
     std::memcpy(bulkBuf, buf, size_t(len));
     const DeviceId entry = deviceList.value(devIndex);
-    if (waitReply) {
-        writeFrames(entry, len, true);
-        std::memcpy(buf, bulkBuf, size_t(len));
-    } else {
-        bulkTask = QtConcurrent::run([this, entry, len] { writeFrames(entry, len, false); });
+    if (!waitReply) {
+        bulkTask = QtConcurrent::run([this, entry, len] {
+            if (writeFrames(entry, len, false) != Transfer::Done)
+                bulkFailed = true;
+        });
+        return Transfer::Done;
     }
+    const Transfer result = writeFrames(entry, len, true);
+    std::memcpy(buf, bulkBuf, size_t(len));
+    return result;
+}
+
+bool Hid_Thread::bulkWritesFailed()
+{
+    bulkTask.waitForFinished();
+    return bulkFailed.exchange(false);
 }
 
 int Hid_Thread::exchangeFrame()
@@ -227,15 +243,15 @@ int Hid_Thread::sendFrame(const quint8 frame[64])
     return exchangeFrame();
 }
 
-void Hid_Thread::enterBootLoader()
+bool Hid_Thread::enterBootLoader()
 {
     if (!waitFree()) {
         qDebug() << "cmd Failed 12";
-        return;
+        return false;
     }
     const shortcmd::Bytes cmd = shortcmd::enterBootLoader();
     std::memcpy(shortOut, cmd.data(), cmd.size());
-    sendShortFeature(shortcmd::kSize);
+    return sendShortFeature(shortcmd::kSize);
 }
 
 void Hid_Thread::readModel(quint8 out[8])

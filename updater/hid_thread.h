@@ -27,14 +27,20 @@ public:
     hid_device* openDevice(int index);
     bool sendShortFeature(int len);
     bool queryShortFeature(int len);
+
+    // How a transfer of output reports ended. A time-out is not a transport error, but nothing
+    // the device said may be read from it.
+    enum class Transfer { Done, NoAnswer, Failed };
     // Writes bulkBuf as output reports to `entry` (a copy: the shared list may change meanwhile).
-    bool writeFrames(DeviceId entry, int len, bool readReply);
+    Transfer writeFrames(DeviceId entry, int len, bool readReply);
     // Sends buf as output reports; with waitReply the answers come back in buf, otherwise a pool
-    // task writes them and keeps the device until it is done.
-    void transact(quint8* buf, int len, bool waitReply);
+    // task writes them and keeps the device until it is done (its result: bulkWritesFailed()).
+    Transfer transact(quint8* buf, int len, bool waitReply);
+    // Waits for the pool task and tells whether any of its writes failed since the last call.
+    bool bulkWritesFailed();
     int exchangeFrame();
     int sendFrame(const quint8 frame[64]);
-    void enterBootLoader();
+    bool enterBootLoader();
     void readModel(quint8 out[8]);
 
     QList<DeviceId> deviceList;
@@ -59,4 +65,5 @@ private:
     std::mutex freeLock;
     std::condition_variable freed;
     QFuture<void> bulkTask;
+    std::atomic<bool> bulkFailed{false};
 };

@@ -7,11 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFile>
-#include <QSettings>
-#include <QTextCodec>
 #include <cstdio>
-#include <hidapi.h>
 
 #ifdef Q_OS_WIN
 #include "updater/win/hidnotification.h"
@@ -21,8 +17,11 @@ namespace
 {
 
 constexpr int kDeviceSettleMs = 200;
-// A device re-enumerates within a few seconds after a mode change; one that takes longer is lost.
-constexpr int kDeviceReturnMs = 5000;
+constexpr int kPollMs = 250;
+// No device of the job at all within this time: nothing to update.
+constexpr int kFindDeviceMs = 10000;
+// The engine reports at least once per image chunk; this much silence means it has stopped.
+constexpr int kEngineSilenceMs = 10000;
 
 } // namespace
 
@@ -30,25 +29,6 @@ MainWindow::MainWindow(const QString& configFolder, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
-
-    QSettings settings(configFolder + "cfg.dat", QSettings::IniFormat);
-    settings.setIniCodec(QTextCodec::codecForName("UTF-8"));
-    const DeviceId normalMode = deviceIdFromImage(settings.value("ApConfig/devImage").toString());
-    hid.deviceList = buildDeviceList(normalMode);
-
-    b0Path = configFolder + "b0/" + settings.value("ApConfig/b0_Dat").toString();
-    b1Path = configFolder + "b1/" + settings.value("ApConfig/b1_Dat").toString();
-    if (QFile::exists(b0Path)) {
-        imageMask += FirstImage;
-        if (settings.value("ApConfig/b0_Dat").toString().startsWith("C"))
-            b0IsCh32 = true;
-        else
-            b0IsBootLoader = true;
-    }
-    if (QFile::exists(b1Path))
-        imageMask += SecondImage;
-
-    setWindowTitle(settings.value("ApConfig/title").toString());
     setWindowFlags(Qt::WindowMinimizeButtonHint);
     ui->progressBar->setValue(0);
     ui->lineEdit->setReadOnly(true);
@@ -56,13 +36,19 @@ MainWindow::MainWindow(const QString& configFolder, QWidget* parent)
     ui->lineEdit_3->setReadOnly(true);
     ui->lineEdit_4->setReadOnly(true);
 
-    deviceTimer.setInterval(kDeviceSettleMs);
-    deviceTimer.setSingleShot(true);
-    connect(&deviceTimer, &QTimer::timeout, this, &MainWindow::checkDevice);
-    returnTimer.setInterval(kDeviceReturnMs);
-    returnTimer.setSingleShot(true);
-    connect(&returnTimer, &QTimer::timeout, this, &MainWindow::deviceNeverReturned);
-
+    const updjob::Validation checked = updjob::validateJob(configFolder);
+    job = checked.job;
+    hid.deviceList = buildDeviceList(job.normalMode);
+    setWindowTitle(job.title);
+    if (!checked.ok) {
+        qDebug().noquote() << checked.detail;
+        failStep(checked.status);
+        return;
+    }
+    if (job.hasFirstImage())
+        imageMask += FirstImage;
+    if (job.hasSecondImage)
+        imageMask += SecondImage;
     if (imageMask == 3) {
         progressBase = 20;
         progressSpan = 80;
@@ -70,6 +56,20 @@ MainWindow::MainWindow(const QString& configFolder, QWidget* parent)
         progressBase = 0;
         progressSpan = 100;
     }
+
+    deviceTimer.setInterval(kDeviceSettleMs);
+    deviceTimer.setSingleShot(true);
+    connect(&deviceTimer, &QTimer::timeout, this, &MainWindow::checkDevice);
+    pollTimer.setInterval(kPollMs);
+    connect(&pollTimer, &QTimer::timeout, this, &MainWindow::checkDevice);
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, this, &MainWindow::onDeadline);
+    engineWatchdog.setInterval(kEngineSilenceMs);
+    engineWatchdog.setSingleShot(true);
+    connect(&engineWatchdog, &QTimer::timeout, this, [this] {
+        qDebug() << "the engine stopped reporting";
+        failStep(status::kEngineFailed);
+    });
 
     connect(this, &MainWindow::EnterBootLoaderSuccess, this, &MainWindow::onEnterBootLoaderSuccess);
     connect(this, &MainWindow::SetAddrSuccess, this, &MainWindow::onSetAddrSuccess);
@@ -84,6 +84,8 @@ MainWindow::MainWindow(const QString& configFolder, QWidget* parent)
     auto* notifier = new DeviceNotifier(this);
     connect(notifier, &DeviceNotifier::devicesChanged, this, &MainWindow::chkDevTimerDelay);
 #endif
+    deadline.start(kFindDeviceMs);
+    pollTimer.start();
 }
 
 MainWindow::~MainWindow()
@@ -110,54 +112,6 @@ bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, long* r
 }
 #endif
 
-void MainWindow::enumerateDevices()
-{
-    for (DeviceId& entry : hid.deviceList) {
-        entry.path.clear();
-        hid_device_info* list = hid_enumerate(entry.vid, entry.pid);
-        for (hid_device_info* it = list; it; it = it->next)
-            if (it->usage_page == entry.usagePage && it->usage == entry.usage)
-                entry.path = QString::fromLocal8Bit(it->path);
-        hid_free_enumeration(list);
-    }
-}
-
-void MainWindow::checkDevice()
-{
-    enumerateDevices();
-    int found = -1;
-    for (int i = 0; i < hid.deviceList.size() && found < 0; ++i)
-        if (!hid.deviceList[i].path.isEmpty())
-            found = i;
-
-    if (found >= 0) {
-        hid.devIndex = found;
-        if (pendingMask == 0) {
-            CallEsLib(true);
-            ui->pushButton->setEnabled(true);
-            on_pushButton_clicked();
-        } else if (!bootLoaderBusy && !ch32Busy && !engineBusy) {
-            qDebug() << pendingMask;
-            returnTimer.stop();
-            if (pendingMask & FirstImage) {
-                if (b0IsCh32)
-                    onCh32RunIap();
-                else if (b0IsBootLoader)
-                    emit EnterBootLoaderSuccess();
-            } else if (pendingMask & SecondImage) {
-                CallEsLib(false);
-            }
-        }
-        return;
-    }
-
-    if (bootLoaderBusy || ch32Busy)
-        errorUpdateEvent(1);
-    if (engineBusy && imageMask > 2)
-        errorUpdateEvent(0);
-    ui->pushButton->setEnabled(false);
-}
-
 void MainWindow::chkDevTimerDelay()
 {
     deviceTimer.start();
@@ -168,48 +122,27 @@ void MainWindow::errorUpdateEvent(int errorCode)
     if (errorCode != 0 && errorCode != 1)
         return;
     ui->pushButton->hide();
-    setStatus(status::kDeviceLost);
-    releaseEngine();
-    endProcess(1);
-}
-
-void MainWindow::on_pushButton_clicked()
-{
-    pendingMask = imageMask;
-    ui->pushButton->setEnabled(false);
-    setStatus(status::kRunning);
-    reportProgress(0);
-
-    if (pendingMask & FirstImage) {
-        switch (hid.devIndex) {
-        case NormalMode:
-            hid.enterBootLoader();
-            returnTimer.start();
-            break;
-        case BootLoaderMode:
-            onEnterBootLoaderSuccess();
-            break;
-        case Ch32IapMode:
-            onCh32RunIap();
-            break;
-        }
-    } else if (pendingMask & SecondImage) {
-        CallEsLib(false);
-    } else {
-        // Nothing to write: waiting would never end, so say so and fail.
-        qDebug() << "no firmware image in" << b0Path << "or" << b1Path;
-        failStep(status::kDeviceLost);
-    }
+    failStep(status::kDeviceLost);
 }
 
 void MainWindow::on_pushButton_2_clicked()
 {
-    endProcess(0);
+    // Leaving in the middle of a write could leave the device without firmware.
+    if (step == Step::WriteFirstImage || step == Step::WriteSecondImage) {
+        qDebug() << "exit refused while writing";
+        return;
+    }
+    // Nothing was completed: the caller must not take this for a successful update.
+    failStep(status::kDeviceLost);
 }
 
 void MainWindow::reportProgress(int value)
 {
-    ui->progressBar->setValue(value);
+    if (value >= 0 && value <= 100) {
+        // Progress never goes back, and stops short of 100 until the result is certain.
+        const int ceiling = confirmed ? 100 : 99;
+        ui->progressBar->setValue(qBound(ui->progressBar->value(), value, ceiling));
+    }
     ui->progressBar->repaint();
     std::printf("%d\n", ui->progressBar->value());
     std::fflush(stdout);
@@ -230,27 +163,27 @@ void MainWindow::endProcess(int code)
 
 void MainWindow::failStep(const char* text)
 {
+    if (ended())
+        return;
+    step = Step::Ended;
+    pollTimer.stop();
+    deadline.stop();
+    engineWatchdog.stop();
     setStatus(text);
     releaseEngine();
     endProcess(1);
 }
 
-void MainWindow::finishFirstImage()
+void MainWindow::succeed()
 {
-    reportProgress(progressBase);
-    if (pendingMask == 0) {
-        setStatus(status::kSuccess);
-        releaseEngine();
-        endProcess(0);
-    } else {
-        returnTimer.start();
-    }
-}
-
-void MainWindow::deviceNeverReturned()
-{
-    if (bootLoaderBusy || ch32Busy || engineBusy)
-        return;
-    qDebug() << "device did not come back";
-    failStep(status::kDeviceLost);
+    step = Step::Ended;
+    pollTimer.stop();
+    deadline.stop();
+    engineWatchdog.stop();
+    pendingMask = 0;
+    confirmed = true;
+    reportProgress(100);
+    setStatus(status::kSuccess);
+    releaseEngine();
+    endProcess(0);
 }

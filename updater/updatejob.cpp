@@ -1,5 +1,6 @@
 #include "updater/updatejob.h"
 
+#include "updater/bootloaderprotocol.h"
 #include "updater/firmwareimage.h"
 #include "updater/statustexts.h"
 
@@ -12,6 +13,9 @@
 namespace updjob
 {
 
+static_assert(kBootLoaderMaxBytes == bootloader::kMaxBlocks * bootloader::kBlockSize,
+              "every boot-loader block is addressable without wrapping");
+
 namespace
 {
 
@@ -21,12 +25,6 @@ Validation refuse(const char* status, const QString& detail)
     v.status = status;
     v.detail = detail;
     return v;
-}
-
-// An image key counts only when it names a regular file; an empty key would name the folder.
-bool keyNamesImage(const QString& name)
-{
-    return !name.isEmpty();
 }
 
 bool readableFile(const QString& path)
@@ -48,7 +46,8 @@ bool devImageWellFormed(const QString& text)
 
 FirstImageKind firstImageKind(const QString& b0Name)
 {
-    if (!keyNamesImage(b0Name))
+    // An empty key would name the image folder itself, which is no image.
+    if (b0Name.isEmpty())
         return FirstImageKind::None;
     return b0Name.startsWith(QLatin1Char('C')) ? FirstImageKind::Ch32 : FirstImageKind::BootLoader;
 }
@@ -101,7 +100,7 @@ Validation validateJob(const QString& configFolder)
                               .arg(job.b0Path)
                               .arg(job.firstImage.size()));
     }
-    if (keyNamesImage(b1Name)) {
+    if (!b1Name.isEmpty()) {
         if (!readableFile(job.b1Path))
             return refuse(status::kImageInvalid, job.b1Path + " is missing or unreadable");
         job.hasSecondImage = true;

@@ -71,10 +71,9 @@ QByteArray SimDaemon::memory(const QString& device, const QString& region)
         control({"memory", device, region}).remove(' ').trimmed().toLatin1());
 }
 
-UpdateRun SimDaemon::runUpdate(const QString& program, const QStringList& args, int timeoutMs,
-                               const QString& libDir, const QStringList& extraEnv)
+void SimDaemon::startUpdate(QProcess& process, const QString& program, const QStringList& args,
+                            const QString& libDir, const QStringList& extraEnv)
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QUILLEX_SIM_SOCKET", socket);
     env.insert("LD_LIBRARY_PATH", (libDir.isEmpty() ? "" : libDir + ":") + bin + "/sim");
@@ -84,9 +83,24 @@ UpdateRun SimDaemon::runUpdate(const QString& program, const QStringList& args, 
     // Sanitizer builds: leaks of Qt's own platform plugin are not the updater's.
     env.insert("LSAN_OPTIONS", "suppressions=" QUILLEX_SOURCE_DIR "/tests/lsan.supp");
     process.setProcessEnvironment(env);
-    QElapsedTimer clock;
     clock.start();
     process.start(program, args);
+}
+
+bool waitForProgress(QProcess& process, int value, QStringList& lines)
+{
+    while (process.waitForReadyRead(20000)) {
+        while (process.canReadLine()) {
+            lines << QString::fromUtf8(process.readLine()).trimmed();
+            if (lines.last().toInt() >= value)
+                return true;
+        }
+    }
+    return false;
+}
+
+UpdateRun SimDaemon::finishUpdate(QProcess& process, int timeoutMs, const QStringList& seen)
+{
     UpdateRun run;
     run.finished = process.waitForFinished(timeoutMs);
     if (!run.finished) {
@@ -95,11 +109,19 @@ UpdateRun SimDaemon::runUpdate(const QString& program, const QStringList& args, 
     }
     run.ms = clock.elapsed();
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split('\n');
+    run.lines = seen + QString::fromUtf8(process.readAllStandardOutput()).split('\n');
     if (run.lines.last().isEmpty())
         run.lines.removeLast();
     run.errors = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+UpdateRun SimDaemon::runUpdate(const QString& program, const QStringList& args, int timeoutMs,
+                               const QString& libDir, const QStringList& extraEnv)
+{
+    QProcess process;
+    startUpdate(process, program, args, libDir, extraEnv);
+    return finishUpdate(process, timeoutMs);
 }
 
 QList<TraceLine> calls(const QList<TraceLine>& trace, const QString& op, const QString& pathPart)

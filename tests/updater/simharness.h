@@ -4,6 +4,7 @@
 #include "sim/client.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QProcess>
 #include <QString>
@@ -43,13 +44,22 @@ public:
     // libDir, when given, is searched for libraries first; env adds variables.
     UpdateRun runUpdate(const QString& program, const QStringList& args, int timeoutMs = 20000,
                         const QString& libDir = {}, const QStringList& env = {});
+    // The same in two halves, for tests that act on the bus while the updater runs. `seen` are
+    // the lines the test already read.
+    void startUpdate(QProcess& process, const QString& program, const QStringList& args,
+                     const QString& libDir = {}, const QStringList& env = {});
+    UpdateRun finishUpdate(QProcess& process, int timeoutMs, const QStringList& seen = {});
 
     QString socket;
 
 private:
     QString bin;
+    QElapsedTimer clock;
     QProcess daemon;
 };
+
+// Reads progress lines into `lines` until one reaches `value`; false when the updater ends first.
+bool waitForProgress(QProcess& process, int value, QStringList& lines);
 
 // Trace lines of one operation whose path contains `pathPart`.
 QList<TraceLine> calls(const QList<TraceLine>& trace, const QString& op, const QString& pathPart);

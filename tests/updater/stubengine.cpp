@@ -1,7 +1,7 @@
 // A stand-in for the update engine that plays a scripted callback sequence from its own thread,
 // to drive the updater's side of the engine contract value by value. The script comes from
-// QUILLEX_STUB_ENGINE: "none" (no engine can be had) or comma-separated steps
-// "percent[:done[:error]]".
+// QUILLEX_STUB_ENGINE: "none" (no engine can be had), "refuse" (an engine that will not start an
+// update) or comma-separated steps "percent[:done[:error]]".
 #include "updater/engine/EsSdk2862.h"
 
 #include <cstdlib>
@@ -23,11 +23,16 @@ struct StubEngine {
     std::thread player;
 };
 
+std::string scriptText()
+{
+    const char* text = std::getenv("QUILLEX_STUB_ENGINE");
+    return text ? text : "";
+}
+
 std::vector<Step> script()
 {
     std::vector<Step> steps;
-    const char* text = std::getenv("QUILLEX_STUB_ENGINE");
-    std::stringstream all(text ? text : "");
+    std::stringstream all(scriptText());
     std::string item;
     while (std::getline(all, item, ',')) {
         Step s;
@@ -41,8 +46,7 @@ std::vector<Step> script()
 
 ES_HANDLE ES_InitializeEngine(void)
 {
-    const char* text = std::getenv("QUILLEX_STUB_ENGINE");
-    if (text && std::string(text) == "none")
+    if (scriptText() == "none")
         return nullptr;
     return new StubEngine;
 }
@@ -59,6 +63,8 @@ int ES_GetFirmwareVersion(int, int, uint16_t* version, uint16_t* checksum, uint8
 int ES_StartFwUpdate(ES_HANDLE handle, const char16_t*, ES_ProgressCallback callback, void* context)
 {
     auto* engine = static_cast<StubEngine*>(handle);
+    if (scriptText() == "refuse")
+        return 0;
     engine->player = std::thread([callback, context] {
         for (const Step& s : script())
             callback(s.done, s.percent, s.error, context);

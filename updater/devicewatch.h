@@ -1,0 +1,55 @@
+#pragma once
+
+#include "updater/deviceid.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+// Which device an update talks to. A scan lists, per entry of the device list, the paths of every
+// matching interface; the update pins one of them and, across each restart of the device, tells
+// the device that came back from devices that merely happen to be plugged in.
+namespace devwatch
+{
+
+// Paths per device-list entry, in enumeration order.
+using Scan = QList<QStringList>;
+
+// Enumerates every entry's matching interfaces (the only I/O here).
+Scan scanDevices(const QList<DeviceId>& entries);
+
+// First entry with a device, as the lowest index wins; -1 when none.
+int firstPresentEntry(const Scan& scan);
+
+// Follows one device through a restart: it leaves entry `from` at `oldPath` and is expected back
+// in entry `expected`; showing up in one of the `wrong` entries instead is a failure. Devices
+// present when the restart was ordered are someone else's and are ignored.
+class RestartWatch
+{
+public:
+    enum class Outcome { Waiting, Back, BackInWrongEntry };
+
+    RestartWatch() = default;
+    RestartWatch(const Scan& before, int from, const QString& oldPath, int expected,
+                 QList<int> wrong);
+
+    Outcome observe(const Scan& scan);
+    // The path it came back under, once observe() said Back or BackInWrongEntry.
+    QString path() const { return foundPath; }
+    int entry() const { return foundEntry; }
+
+private:
+    bool isNew(int entry, const QString& path) const;
+
+    QList<QSet<QString>> others;
+    int from = -1;
+    QString oldPath;
+    int expected = -1;
+    QList<int> wrong;
+    bool left = false;
+    QString foundPath;
+    int foundEntry = -1;
+};
+
+} // namespace devwatch
