@@ -182,7 +182,8 @@ void MainWindow::succeed()
     engineWatchdog.stop();
     pendingMask = 0;
     confirmed = true;
-    reportProgress(100);
+    if (ui->progressBar->value() != 100)
+        reportProgress(100);
     setStatus(status::kSuccess);
     releaseEngine();
     endProcess(0);

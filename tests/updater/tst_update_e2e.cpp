@@ -15,6 +15,15 @@ namespace
 const char kRunning[] = "更新中，请勿退出程式!";
 const char kSuccess[] = "更新成功！";
 const char kLost[] = "错误！请重启程式!";
+const char kConfigInvalid[] = "配置文件错误！";
+const char kImageInvalid[] = "固件文件错误！";
+const char kNothingToWrite[] = "没有可更新的固件！";
+const char kNoDevice[] = "未找到设备！";
+const char kWrongMode[] = "设备模式与固件不符！";
+const char kNotRestarted[] = "设备未能启动新固件！";
+const char kEngineFailed[] = "更新引擎错误！";
+
+const QString kMouseImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
 
 QStringList numbers(int from, int to)
 {
@@ -34,6 +43,15 @@ QByteArray repeat(char c, int n)
     return QByteArray(n, c);
 }
 
+// Every transfer the updater could make to a device; enumeration alone touches nothing.
+QList<TraceLine> transfers(const QList<TraceLine>& trace, const QString& pathPart = "")
+{
+    QList<TraceLine> out;
+    for (const char* op : {"open", "write", "read", "send-feature", "get-feature"})
+        out += calls(trace, op, pathPart);
+    return out;
+}
+
 } // namespace
 
 class TstUpdateE2e : public QObject
@@ -47,7 +65,7 @@ private slots:
     // Boot-loader path
     void bootLoaderFromNormalMode();
     void startedInBootLoaderMode();
-    void imageBelowOneBlock();
+    void largestImageStaysInApplicationArea();
 
     // CH32 IAP path
     void ch32Image_data();
@@ -62,7 +80,19 @@ private slots:
     void engineCallbacks_data();
     void engineCallbacks();
 
-    // Failures: status text, exit code 1, bounded time
+    // Refusals: exit 1 and a status text, the device untouched
+    void refusedBeforeAnyTransfer_data();
+    void refusedBeforeAnyTransfer();
+    void modeMismatch_data();
+    void modeMismatch();
+    void noDeviceGivesUp();
+
+    // One device only, and success only when it runs the image
+    void secondDevicePluggedMidUpdate();
+    void deviceDoesNotStartImage_data();
+    void deviceDoesNotStartImage();
+
+    // Failures of a step: status text, exit code 1, bounded time
     void stepFails_data();
     void stepFails();
     void deviceLostMidUpdate_data();
@@ -70,16 +100,15 @@ private slots:
 
     // Command line and configuration folder
     void noArguments();
-    void neitherImage();
     void configFolderRules_data();
     void configFolderRules();
 
 private:
     QString writeFolder(const testfw::Folder& folder);
-    testfw::Folder bootFolder(int size, quint16 version);
-    testfw::Folder ch32Folder(int size, quint16 version);
+    testfw::Folder folderOf(const QString& kind, int size, quint16 version);
     UpdateRun update(const QString& prefix);
     void plug(const QString& kind, const QStringList& setup = {});
+    QString state(const QString& name = "dev");
 
     SimDaemon sim;
     QTemporaryDir work;
@@ -115,19 +144,20 @@ QString TstUpdateE2e::writeFolder(const testfw::Folder& folder)
     return prefix;
 }
 
-testfw::Folder TstUpdateE2e::bootFolder(int size, quint16 version)
+// A mouse folder whose only image is of `kind`: "boot", "ch32" or "engine".
+testfw::Folder TstUpdateE2e::folderOf(const QString& kind, int size, quint16 version)
 {
     testfw::Folder f;
-    f.devImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
-    f.b0Name = "mouse.bin";
-    f.b0File = testfw::firstImageFile(testfw::plainImage(size, version));
-    return f;
-}
-
-testfw::Folder TstUpdateE2e::ch32Folder(int size, quint16 version)
-{
-    testfw::Folder f = bootFolder(size, version);
-    f.b0Name = "C_mouse.bin";
+    f.devImage = kMouseImage;
+    if (kind == "engine") {
+        f.b1Name = "engine.bin";
+        f.b1File = testfw::engineImageFile(
+            testfw::plainImage(size, version, 2, testfw::ImageKind::Engine));
+        return f;
+    }
+    f.b0Name = kind == "ch32" ? "C_mouse.bin" : "mouse.bin";
+    f.b0File = testfw::firstImageFile(
+        testfw::plainImage(size, version, 1, testfw::firstImageKind(f.b0Name)));
     return f;
 }
 
@@ -143,16 +173,22 @@ void TstUpdateE2e::plug(const QString& kind, const QStringList& setup)
         sim.control(QStringList{"do", "dev"} + command.split(' '));
 }
 
+QString TstUpdateE2e::state(const QString& name)
+{
+    return sim.control({"state", name});
+}
+
 void TstUpdateE2e::bootLoaderFromNormalMode()
 {
     plug("fw-mouse");
     const QByteArray image = testfw::plainImage(3000, 0x0123);
-    const UpdateRun run = update(writeFolder(bootFolder(3000, 0x0123)));
+    const UpdateRun run = update(writeFolder(folderOf("boot", 3000, 0x0123)));
 
     QVERIFY(run.finished);
-    QCOMPARE(run.exitCode, 0);
-    // 3 blocks, 54 frames, progressBase 100: a report before every frame.
-    QCOMPARE(run.lines, QStringList{"0"} + numbers(0, 53) + QStringList{"100"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    // 3 blocks, 54 frames, progressBase 100: a report before every frame; 100 only once the
+    // device is back in normal mode.
+    QCOMPARE(run.lines, QStringList{"0"} + numbers(0, 53) + QStringList({"99", "100"}));
     QVERIFY(run.errors.contains(kRunning) && run.errors.contains(kSuccess));
     // The version read before the update: model, version 0x0104, checksum, configuration.
     QVERIFY2(run.errors.contains("firmware QX-M8K v104 5a3c C0104"), qPrintable(run.errors));
@@ -169,11 +205,14 @@ void TstUpdateE2e::bootLoaderFromNormalMode()
         expected += char(0xA2) + repeat(char(0xA3), 18);
     expected += QByteArray::fromHex("A4A5A5A6");
     QCOMPARE(codes(writes, 1), expected);
+    // Every boot-loader command carries its prefix, data-end included.
+    QCOMPARE(codes(writes, 0), repeat(0x5A, writes.size()));
     for (const QByteArray& w : writes)
         QCOMPARE(w.size(), 64);
     QCOMPARE(writes[2].left(5), QByteArray::fromHex("5AA2080060"));
     QCOMPARE(int(quint8(writes[21][4])), 0x64);
     QCOMPARE(int(quint8(writes[40][4])), 0x68);
+    QCOMPARE(writes[59].left(5), QByteArray::fromHex("5AA4000000"));
     QCOMPARE(writes[60].left(8), QByteArray::fromHex("5AA5000060000002"));
     QCOMPARE(writes[61].left(8), QByteArray::fromHex("5AA5000068000002"));
     // Every block carries exactly 1 KiB: the image and 72 bytes of 0xFF.
@@ -187,57 +226,67 @@ void TstUpdateE2e::bootLoaderFromNormalMode()
     }
 
     QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 3072), padded(image, 3072));
-    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0123"));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0123"));
 }
 
 void TstUpdateE2e::startedInBootLoaderMode()
 {
     plug("bootloader");
-    const QByteArray image = testfw::plainImage(1500, 0x0131);
-    const UpdateRun run = update(writeFolder(bootFolder(1500, 0x0131)));
+    const QByteArray image = testfw::plainImage(2500, 0x0131);
+    const UpdateRun run = update(writeFolder(folderOf("boot", 2500, 0x0131)));
 
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.lines, QStringList{"0"} + numbers(0, 35) + QStringList{"100"});
+    QCOMPARE(run.lines, QStringList{"0"} + numbers(0, 53) + QStringList({"99", "100"}));
     const QList<TraceLine> trace = sim.trace();
     QVERIFY(calls(trace, "send-feature", "").isEmpty()); // no enter command: already there
-    const QList<QByteArray> writes = bootWrites(trace);
-    // Two blocks written; below 2 KiB nothing is checked.
-    QCOMPARE(codes(writes, 1), QByteArray::fromHex("A7A1A2") + repeat(char(0xA3), 18) +
-                                   QByteArray::fromHex("A2") + repeat(char(0xA3), 18) +
-                                   QByteArray::fromHex("A4A6"));
-    QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 2048), padded(image, 2048));
-    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0131"));
+    QByteArray expected = QByteArray::fromHex("A7A1");
+    for (int b = 0; b < 3; ++b)
+        expected += char(0xA2) + repeat(char(0xA3), 18);
+    QCOMPARE(codes(bootWrites(trace), 1), expected + QByteArray::fromHex("A4A5A5A6"));
+    QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 3072), padded(image, 3072));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0131"));
 }
 
-void TstUpdateE2e::imageBelowOneBlock()
+void TstUpdateE2e::largestImageStaysInApplicationArea()
 {
-    plug("fw-mouse");
-    const UpdateRun run = update(writeFolder(bootFolder(700, 0x0140)));
+    plug("bootloader");
+    const QByteArray image = testfw::plainImage(40960, 0x0132);
+    const UpdateRun run = update(writeFolder(folderOf("boot", 40960, 0x0132)));
+
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.lines, (QStringList{"0", "100"}));
-    QCOMPARE(codes(bootWrites(sim.trace()), 1), QByteArray::fromHex("A7A1A4A6"));
-    QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 1024), repeat(char(0xFF), 1024));
+    const QList<QByteArray> writes = bootWrites(sim.trace());
+    QByteArray addresses;
+    for (const QByteArray& w : writes)
+        if (quint8(w[1]) == 0xA2 || quint8(w[1]) == 0xA5)
+            addresses += w[4];
+    QByteArray expected;
+    for (int b = 0; b < 40; ++b)
+        expected += char(0x60 + 4 * b);
+    for (int b = 0; b < 20; ++b)
+        expected += char(0x60 + 8 * b);
+    QCOMPARE(addresses, expected);
+    const QByteArray flash = sim.memory("dev", "flash");
+    QCOMPARE(flash.mid(0x6000), image);
+    QCOMPARE(flash.left(0x6000), repeat(char(0xFF), 0x6000));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0132"));
 }
 
 void TstUpdateE2e::ch32Image_data()
 {
     QTest::addColumn<int>("size");
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("release");
-    QTest::newRow("0 bytes") << 0 << QStringList{"0", "100"} << "0104";
-    QTest::newRow("118 bytes") << 118 << QStringList{"0", "0", "25", "50", "75", "100"} << "0211";
-    QTest::newRow("119 bytes") << 119 << QStringList{"0", "0", "16", "33", "50", "66", "83", "100"}
-                               << "0211";
+    QTest::newRow("118 bytes") << 118 << QStringList{"0", "0", "25", "50", "75", "99", "100"};
+    QTest::newRow("119 bytes") << 119
+                               << QStringList{"0", "0", "16", "33", "50", "66", "83", "99", "100"};
 }
 
 void TstUpdateE2e::ch32Image()
 {
     QFETCH(int, size);
     QFETCH(QStringList, lines);
-    QFETCH(QString, release);
     plug("fw-mouse", {"updater-mode ch32"});
-    const QByteArray image = testfw::plainImage(size, 0x0211);
-    const UpdateRun run = update(writeFolder(ch32Folder(size, 0x0211)));
+    const QByteArray image = testfw::plainImage(size, 0x0211, 1, testfw::ImageKind::Ch32);
+    const UpdateRun run = update(writeFolder(folderOf("ch32", size, 0x0211)));
 
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.lines, lines);
@@ -257,13 +306,13 @@ void TstUpdateE2e::ch32Image()
         QCOMPARE(frames[1 + n + i].bytes, verify);
     }
     QCOMPARE(sim.memory("dev", "iap-flash").left(size), image);
-    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release " + release));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0211"));
 }
 
 void TstUpdateE2e::ch32FailingWriteStopsAtOnce()
 {
     plug("fw-mouse", {"updater-mode ch32", "fault write status 2"});
-    const UpdateRun run = update(writeFolder(ch32Folder(119, 0x0211)));
+    const UpdateRun run = update(writeFolder(folderOf("ch32", 119, 0x0211)));
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.errors.contains("写入失败！"));
     QCOMPARE(run.lines, (QStringList{"0", "0"}));
@@ -275,12 +324,8 @@ void TstUpdateE2e::ch32FailingWriteStopsAtOnce()
 void TstUpdateE2e::engineOnly()
 {
     plug("fw-mouse");
-    const QByteArray image = testfw::plainImage(2000, 0x0222, 2);
-    testfw::Folder f;
-    f.devImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
-    f.b1Name = "engine.bin";
-    f.b1File = testfw::engineImageFile(image);
-    const UpdateRun run = update(writeFolder(f));
+    const QByteArray image = testfw::plainImage(2000, 0x0222, 2, testfw::ImageKind::Engine);
+    const UpdateRun run = update(writeFolder(folderOf("engine", 2000, 0x0222)));
 
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.lines.first(), QString("0"));
@@ -292,15 +337,16 @@ void TstUpdateE2e::engineOnly()
     QCOMPARE(requests.first().bytes.left(2), QByteArray::fromHex("0601")); // version read
     QCOMPARE(requests[1].bytes.left(6), QByteArray::fromHex("0610D0070000"));
     QCOMPARE(sim.memory("dev", "engine-image"), image);
-    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0222"));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0222"));
 }
 
 void TstUpdateE2e::bothImages()
 {
     plug("fw-mouse");
-    testfw::Folder f = bootFolder(10240, 0x0150);
+    testfw::Folder f = folderOf("boot", 10240, 0x0150);
     f.b1Name = "engine.bin";
-    f.b1File = testfw::engineImageFile(testfw::plainImage(1000, 0x0160, 2));
+    f.b1File =
+        testfw::engineImageFile(testfw::plainImage(1000, 0x0160, 2, testfw::ImageKind::Engine));
     const UpdateRun run = update(writeFolder(f));
 
     QCOMPARE(run.exitCode, 0);
@@ -312,7 +358,7 @@ void TstUpdateE2e::bothImages()
     for (int i = 1; i < engine.size(); ++i)
         QVERIFY(engine[i].toInt() >= engine[i - 1].toInt());
     QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 10240), testfw::plainImage(10240, 0x0150));
-    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release 0160"));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0160"));
 }
 
 void TstUpdateE2e::engineCallbacks_data()
@@ -320,19 +366,25 @@ void TstUpdateE2e::engineCallbacks_data()
     QTest::addColumn<bool>("firstImage");
     QTest::addColumn<QString>("script");
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<int>("exitCode");
-    // Lines: the start, the first image's finish when there is one, then one per callback.
+    QTest::addColumn<QString>("text");
+    // Lines: the start, the first image's steps when there is one, then one per callback.
     QTest::newRow("both images") << true << "0,50,100:1"
-                                 << QStringList{"0", "20", "20", "60", "100"} << 0;
+                                 << QStringList{"0"} + numbers(0, 17) +
+                                        QStringList{"20", "20", "60", "100"}
+                                 << kSuccess;
     QTest::newRow("second image only")
-        << false << "0,50,100:1" << QStringList{"0", "0", "50", "100"} << 0;
+        << false << "0,50,100:1" << QStringList{"0", "0", "50", "100"} << kSuccess;
     QTest::newRow("percentage above 100")
-        << false << "40,150,100:1" << QStringList{"0", "40", "40", "100"} << 0;
+        << false << "40,150,100:1" << QStringList{"0", "40", "40", "100"} << kSuccess;
+    // 100 is never printed for a run that did not succeed.
     QTest::newRow("completion with an error")
-        << false << "0,50,100:1:7" << QStringList{"0", "0", "50", "100"} << 1;
+        << false << "0,50,100:1:7" << QStringList{"0", "0", "50", "99"} << kEngineFailed;
     QTest::newRow("error before the end")
-        << false << "0,30:0:2" << QStringList{"0", "0", "30"} << 1;
-    QTest::newRow("no engine") << false << "none" << QStringList{"0"} << 1;
+        << false << "0,30:0:2" << QStringList{"0", "0", "30"} << kEngineFailed;
+    QTest::newRow("stops reporting")
+        << false << "0,30" << QStringList{"0", "0", "30"} << kEngineFailed;
+    QTest::newRow("refuses to start") << false << "refuse" << QStringList{"0"} << kEngineFailed;
+    QTest::newRow("no engine") << false << "none" << QStringList{"0"} << kEngineFailed;
 }
 
 void TstUpdateE2e::engineCallbacks()
@@ -340,19 +392,178 @@ void TstUpdateE2e::engineCallbacks()
     QFETCH(bool, firstImage);
     QFETCH(QString, script);
     QFETCH(QStringList, lines);
-    QFETCH(int, exitCode);
+    QFETCH(QString, text);
     plug("fw-mouse");
-    testfw::Folder f = bootFolder(700, 0x0150);
+    testfw::Folder f = folderOf("boot", 3000, 0x0150);
     if (!firstImage)
         f.b0Name.clear();
     f.b1Name = "engine.bin";
     f.b1File = "read by the engine only";
-    const UpdateRun run = sim.runUpdate(program, {writeFolder(f), "-s", "-r"}, 20000,
+    const UpdateRun run = sim.runUpdate(program, {writeFolder(f), "-s", "-r"}, 30000,
                                         STUB_ENGINE_DIR, {"QUILLEX_STUB_ENGINE=" + script});
     QVERIFY(run.finished);
     QCOMPARE(run.lines, lines);
-    QCOMPARE(run.exitCode, exitCode);
-    QCOMPARE(run.errors.contains(kSuccess), exitCode == 0);
+    QCOMPARE(run.exitCode, text == kSuccess ? 0 : 1);
+    QVERIFY2(run.errors.contains(text), qPrintable(run.errors));
+}
+
+void TstUpdateE2e::refusedBeforeAnyTransfer_data()
+{
+    QTest::addColumn<QString>("breakage");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no folder") << "no folder" << kConfigInvalid;
+    QTest::newRow("no cfg.dat") << "no cfg.dat" << kConfigInvalid;
+    QTest::newRow("devImage missing") << "devImage=" << kConfigInvalid;
+    QTest::newRow("devImage of 15 digits") << "devImage=7C1990A3FF01001" << kConfigInvalid;
+    QTest::newRow("devImage not hexadecimal") << "devImage=7C1990A3FF01001X" << kConfigInvalid;
+    QTest::newRow("vendor 0") << "devImage=7C190000FF010010" << kConfigInvalid;
+    QTest::newRow("image file missing") << "no b0 file" << kImageInvalid;
+    QTest::newRow("engine file missing") << "no b1 file" << kImageInvalid;
+    QTest::newRow("boot-loader image below 2 KiB") << "boot 2047" << kImageInvalid;
+    QTest::newRow("boot-loader image above 40 KiB") << "boot 46080" << kImageInvalid;
+    QTest::newRow("empty CH32 image") << "ch32 0" << kImageInvalid;
+    QTest::newRow("CH32 image above 64 KiB") << "ch32 65536" << kImageInvalid;
+    QTest::newRow("no image named") << "no image" << kNothingToWrite;
+}
+
+void TstUpdateE2e::refusedBeforeAnyTransfer()
+{
+    QFETCH(QString, breakage);
+    QFETCH(QString, text);
+    plug("fw-mouse");
+    const QString before = state();
+    testfw::Folder f = folderOf("boot", 3000, 0x0300);
+    const QStringList words = breakage.split(' ');
+    if (breakage.startsWith("devImage="))
+        f.devImage = breakage.section('=', 1);
+    else if (words.first() == "boot" || words.first() == "ch32")
+        f = folderOf(words.first(), words.last().toInt(), 0x0300);
+    else if (breakage == "no image")
+        f.b0Name.clear();
+    else if (breakage == "no b1 file")
+        f.b1Name = "engine.bin";
+    QString prefix = writeFolder(f);
+    if (breakage == "no folder")
+        prefix = work.filePath("absent/");
+    else if (breakage == "no cfg.dat")
+        QVERIFY(QFile::remove(prefix + "cfg.dat"));
+    else if (breakage == "no b0 file")
+        QVERIFY(QFile::remove(prefix + "b0/mouse.bin"));
+    else if (breakage == "no b1 file")
+        QVERIFY(QFile::remove(prefix + "b1/engine.bin"));
+
+    const UpdateRun run = update(prefix);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(text), qPrintable(run.errors));
+    QVERIFY(run.lines.isEmpty());
+    // Decided at once, not after waiting for a device.
+    QVERIFY2(run.ms < 5000, qPrintable(QString::number(run.ms)));
+    QVERIFY(transfers(sim.trace()).isEmpty());
+    QCOMPARE(state(), before);
+}
+
+void TstUpdateE2e::modeMismatch_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<QString>("rightImage");
+    QTest::newRow("CH32 image, device in the boot loader")
+        << "bootloader" << QStringList{} << "ch32"
+        << "boot";
+    QTest::newRow("boot-loader image, device in CH32 IAP") << "ch32iap" << QStringList{} << "boot"
+                                                           << "ch32";
+    QTest::newRow("boot-loader image, device restarts in CH32 IAP")
+        << "fw-mouse" << QStringList{"updater-mode ch32"} << "boot"
+        << "ch32";
+    QTest::newRow("CH32 image, device restarts in the boot loader")
+        << "fw-mouse" << QStringList{} << "ch32"
+        << "boot";
+    QTest::newRow("engine image, device in the boot loader")
+        << "bootloader" << QStringList{} << "engine"
+        << "boot";
+}
+
+void TstUpdateE2e::modeMismatch()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, setup);
+    QFETCH(QString, image);
+    QFETCH(QString, rightImage);
+    plug(kind, setup);
+    const UpdateRun run = update(writeFolder(folderOf(image, 3000, 0x0310)));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(kWrongMode), qPrintable(run.errors));
+    // Nothing was written in either updater mode.
+    const QList<TraceLine> trace = sim.trace();
+    QVERIFY(calls(trace, "write", "/boot").isEmpty());
+    QVERIFY(calls(trace, "send-feature", "/iap").isEmpty());
+
+    // The device waits in its updater mode: the right image recovers it.
+    sim.control({"trace", "--clear"});
+    const UpdateRun rerun = update(writeFolder(folderOf(rightImage, 3000, 0x0311)));
+    QVERIFY2(rerun.exitCode == 0, qPrintable(rerun.errors));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0311"));
+}
+
+void TstUpdateE2e::noDeviceGivesUp()
+{
+    // A receiver is no device of a mouse folder.
+    sim.control({"plug", "fw-receiver8k", "receiver"});
+    const UpdateRun run = update(writeFolder(folderOf("boot", 3000, 0x0320)));
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(kNoDevice), qPrintable(run.errors));
+    QVERIFY(run.lines.isEmpty());
+    QVERIFY(transfers(sim.trace()).isEmpty());
+}
+
+void TstUpdateE2e::secondDevicePluggedMidUpdate()
+{
+    plug("fw-mouse");
+    QProcess process;
+    sim.startUpdate(process, program, {writeFolder(folderOf("boot", 10240, 0x0330)), "-s", "-r"});
+    QStringList seen;
+    QVERIFY(waitForProgress(process, 30, seen));
+    sim.control({"plug", "fw-mouse", "other"});
+    const UpdateRun run = sim.finishUpdate(process, 30000, seen);
+
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0330"));
+    QVERIFY(transfers(sim.trace(), "/other/").isEmpty());
+    QVERIFY(state("other").startsWith("other 093A:C791 release 0104"));
+}
+
+void TstUpdateE2e::deviceDoesNotStartImage_data()
+{
+    QTest::addColumn<QString>("protocol");
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QString>("imageKind");
+    QTest::newRow("boot loader given a CH32 image") << "boot" << QStringList{} << "ch32";
+    QTest::newRow("CH32 IAP given a boot-loader image")
+        << "ch32" << QStringList{"updater-mode ch32"} << "boot";
+    QTest::newRow("never back after the finish")
+        << "boot" << QStringList{"fault finish never-back"} << "boot";
+}
+
+void TstUpdateE2e::deviceDoesNotStartImage()
+{
+    QFETCH(QString, protocol);
+    QFETCH(QStringList, setup);
+    QFETCH(QString, imageKind);
+    plug("fw-mouse", setup);
+    // The protocol follows the file name; the image inside says which device it is for.
+    testfw::Folder f = folderOf(protocol, 3000, 0x0340);
+    f.b0File = testfw::firstImageFile(testfw::plainImage(
+        3000, 0x0340, 1,
+        imageKind == "ch32" ? testfw::ImageKind::Ch32 : testfw::ImageKind::BootLoader));
+    const UpdateRun run = update(writeFolder(f));
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(kNotRestarted), qPrintable(run.errors));
+    QVERIFY(!run.lines.contains("100"));
+    QVERIFY(!state().contains("release 0340"));
 }
 
 void TstUpdateE2e::stepFails_data()
@@ -389,11 +600,11 @@ void TstUpdateE2e::stepFails_data()
                                     << "verify status 2"
                                     << "校验失败！" << 10000;
     QTest::newRow("engine data refused") << "engine"
-                                         << "es-data status 3" << kLost << 10000;
+                                         << "es-data status 3" << kEngineFailed << 10000;
     QTest::newRow("engine unanswered") << "engine"
-                                       << "es-begin timeout" << kLost << 10000;
+                                       << "es-begin timeout" << kEngineFailed << 10000;
     QTest::newRow("never back after enter") << "bootloader"
-                                            << "enter never-back" << kLost << 15000;
+                                            << "enter never-back" << kLost << 20000;
 }
 
 void TstUpdateE2e::stepFails()
@@ -402,12 +613,7 @@ void TstUpdateE2e::stepFails()
     QFETCH(QString, fault);
     QFETCH(QString, text);
     QFETCH(int, maxMs);
-    testfw::Folder f = mode == "ch32" ? ch32Folder(3000, 0x0300) : bootFolder(3000, 0x0300);
-    if (mode == "engine") {
-        f.b0Name.clear();
-        f.b1Name = "engine.bin";
-        f.b1File = testfw::engineImageFile(testfw::plainImage(3000, 0x0300));
-    }
+    const testfw::Folder f = folderOf(mode == "bootloader" ? "boot" : mode, 3000, 0x0300);
     plug("fw-mouse",
          {QString("updater-mode ") + (mode == "ch32" ? "ch32" : "bootloader"), "fault " + fault});
     const UpdateRun run = update(writeFolder(f));
@@ -437,10 +643,11 @@ void TstUpdateE2e::deviceLostMidUpdate()
     QFETCH(QString, mode);
     QFETCH(QString, fault);
     QFETCH(bool, engineToo);
-    testfw::Folder f = mode == "ch32" ? ch32Folder(3000, 0x0300) : bootFolder(3000, 0x0300);
+    testfw::Folder f = folderOf(mode == "bootloader" ? "boot" : mode, 3000, 0x0300);
     if (engineToo) {
         f.b1Name = "engine.bin";
-        f.b1File = testfw::engineImageFile(testfw::plainImage(3000, 0x0301));
+        f.b1File =
+            testfw::engineImageFile(testfw::plainImage(3000, 0x0301, 2, testfw::ImageKind::Engine));
     }
     plug("fw-mouse", {"updater-mode " + mode, "fault " + fault});
     const UpdateRun run = update(writeFolder(f));
@@ -457,18 +664,6 @@ void TstUpdateE2e::noArguments()
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.lines.isEmpty());
     QVERIFY(sim.trace().isEmpty());
-}
-
-void TstUpdateE2e::neitherImage()
-{
-    plug("fw-mouse");
-    testfw::Folder f;
-    f.devImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
-    const UpdateRun run = update(writeFolder(f));
-    QVERIFY(run.finished);
-    QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.lines, QStringList{"0"});
-    QVERIFY(run.errors.contains(kLost));
 }
 
 void TstUpdateE2e::configFolderRules_data()
@@ -493,14 +688,14 @@ void TstUpdateE2e::configFolderRules()
     for (const QString& file : QDir(binDir + "/updateEx").entryList(QDir::Files))
         QVERIFY(QFile::copy(binDir + "/updateEx/" + file, updateEx + file));
     QFile::setPermissions(updateEx + "update", QFile::permissions(program));
-    QVERIFY(testfw::writeFolder(install.filePath("fw/"), bootFolder(1024, 0x0401)));
-    QVERIFY(testfw::writeFolder(install.filePath("fw"), bootFolder(1024, 0x0402)));
-    QVERIFY(testfw::writeFolder(updateEx, bootFolder(1024, 0x0403)));
+    QVERIFY(testfw::writeFolder(install.filePath("fw/"), folderOf("boot", 2048, 0x0401)));
+    QVERIFY(testfw::writeFolder(install.filePath("fw"), folderOf("boot", 2048, 0x0402)));
+    QVERIFY(testfw::writeFolder(updateEx, folderOf("boot", 2048, 0x0403)));
 
     plug("fw-mouse");
     const UpdateRun run = sim.runUpdate(updateEx + "update", args);
     QCOMPARE(run.exitCode, 0);
-    QVERIFY(sim.control({"state", "dev"}).startsWith("dev 093A:C791 release " + release));
+    QVERIFY(state().startsWith("dev 093A:C791 release " + release));
 }
 
 QTEST_GUILESS_MAIN(TstUpdateE2e)

@@ -1,11 +1,14 @@
-// The updater's pure pieces: image unscrambling, block CRC, frame layouts, configuration digits
-// and version texts, and the engine's image format.
+// The updater's pure pieces: image unscrambling, block CRC, frame layouts, the limits a job must
+// keep, configuration digits and version texts, following a device through its restarts, and the
+// engine's image format.
 #include "updater/bootloaderprotocol.h"
 #include "updater/ch32protocol.h"
 #include "updater/deviceid.h"
+#include "updater/devicewatch.h"
 #include "updater/engine/engineprotocol.h"
 #include "updater/firmwareimage.h"
 #include "updater/shortcommand.h"
+#include "updater/updatejob.h"
 
 #include "tests/updater/firmwarefolder.h"
 
@@ -57,14 +60,13 @@ private slots:
     void blockCounts();
     void progressStepNeverZero();
     void commandsSetOnlyTheirBytes();
-    void blockAddressWrapsAt256();
+    void jobLimitsKeepAddressesInRange();
     void dataFramesOfA3000ByteImage();
     void crcAnswerIsBigEndian();
 
     // CH32 frames
     void ch32Chunks();
     void ch32FrameLayout();
-    void ch32OffsetsWrapAt16Bits();
     void ch32Progress();
 
     // Normal-mode commands
@@ -72,6 +74,7 @@ private slots:
 
     // Configuration and texts
     void devImageDigitOrder();
+    void restartWatch();
     void deviceListOrder();
     void versionTexts();
 
@@ -174,7 +177,9 @@ void TstUpdater::blockCounts()
 void TstUpdater::progressStepNeverZero()
 {
     QCOMPARE(bootloader::progressStep(10, 20), 9);
-    QCOMPARE(bootloader::progressStep(40, 100), 7);
+    // Rounded up: 720 frames report 90 times, never past the 100 the step owns.
+    QCOMPARE(bootloader::progressStep(40, 100), 8);
+    QCOMPARE(bootloader::progressStep(3, 20), 3);
     QCOMPARE(bootloader::progressStep(1, 100), 1);
     QCOMPARE(bootloader::progressStep(0, 100), 1);
 }
@@ -185,7 +190,7 @@ void TstUpdater::commandsSetOnlyTheirBytes()
     Command cmd;
     cmd.fill(0xEE);
     setDataEnd(cmd);
-    QCOMPARE(int(cmd[0]), 0xEE);
+    QCOMPARE(int(cmd[0]), 0x5A);
     QCOMPARE(int(cmd[1]), 0xA4);
     QCOMPARE(int(cmd[2]), 0x00);
     QCOMPARE(int(cmd[3]), 0xEE);
@@ -200,21 +205,45 @@ void TstUpdater::commandsSetOnlyTheirBytes()
     Command addr{};
     setAddress(addr);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(addr.data()), 3), bytes({0x5A, 0xA7, 0}));
-    QVERIFY(!answerOk(addr));
+    QVERIFY(!answerOk(addr, Address));
     addr[2] = 0xFF;
-    QVERIFY(answerOk(addr));
+    QVERIFY(answerOk(addr, Address));
+    // A status byte alone is no answer: it must echo the command it answers.
+    QVERIFY(!answerOk(addr, DataEnd));
+    addr[0] = 0;
+    QVERIFY(!answerOk(addr, Address));
 }
 
-void TstUpdater::blockAddressWrapsAt256()
+void TstUpdater::jobLimitsKeepAddressesInRange()
 {
+    using updjob::FirstImageKind;
+    // Boot loader: the last of 40 blocks is at 0xFC00; below 2 KiB nothing would be CRC-checked.
     bootloader::Command cmd{};
-    bootloader::setBlockAddress(cmd, 0);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(cmd.data()), 5),
-             bytes({0x5A, 0xA2, 0x08, 0x00, 0x60}));
-    bootloader::setBlockAddress(cmd, 40);
-    QCOMPARE(int(cmd[4]), 0x00);
-    bootloader::setBlockCrc(cmd, 20);
-    QCOMPARE(int(cmd[4]), 0x00);
+    bootloader::setBlockAddress(cmd, bootloader::kMaxBlocks - 1);
+    QCOMPARE(int(cmd[4]), 0xFC);
+    QCOMPARE(bootloader::dataBlockCount(updjob::kBootLoaderMaxBytes), bootloader::kMaxBlocks);
+    QVERIFY(!updjob::firstImageSizeOk(FirstImageKind::BootLoader, 2047));
+    QVERIFY(updjob::firstImageSizeOk(FirstImageKind::BootLoader, 2048));
+    QVERIFY(updjob::firstImageSizeOk(FirstImageKind::BootLoader, 40960));
+    QVERIFY(!updjob::firstImageSizeOk(FirstImageKind::BootLoader, 40961));
+    // CH32: 16-bit offsets; the last chunk of the largest image still fits them.
+    QVERIFY(!updjob::firstImageSizeOk(FirstImageKind::Ch32, 0));
+    QVERIFY(updjob::firstImageSizeOk(FirstImageKind::Ch32, 1));
+    QVERIFY(updjob::firstImageSizeOk(FirstImageKind::Ch32, 65535));
+    QVERIFY(!updjob::firstImageSizeOk(FirstImageKind::Ch32, 65536));
+    const int lastOffset = ch32::kChunkSize * (ch32::chunkCount(65535) - 1);
+    const ch32::Frame last = ch32::chunkFrame(ch32::Write, lastOffset, counting(55));
+    QCOMPARE(int(last.offsetLo | last.offsetHi << 8), lastOffset);
+
+    QCOMPARE(updjob::firstImageKind("C_mouse.bin"), FirstImageKind::Ch32);
+    QCOMPARE(updjob::firstImageKind("mouse.bin"), FirstImageKind::BootLoader);
+    QCOMPARE(updjob::firstImageKind(""), FirstImageKind::None);
+    QVERIFY(updjob::devImageWellFormed("7C1990A3FF010010"));
+    QVERIFY(!updjob::devImageWellFormed("7C1990A3FF01001"));
+    QVERIFY(!updjob::devImageWellFormed("7C1990A3FF0100100"));
+    QVERIFY(!updjob::devImageWellFormed("7C1990A3FF01001G"));
+    QVERIFY(!updjob::devImageWellFormed("7C190000FF010010")); // vendor 0
+    QVERIFY(!updjob::devImageWellFormed("0000900AFF010010")); // product 0
 }
 
 void TstUpdater::dataFramesOfA3000ByteImage()
@@ -278,14 +307,6 @@ void TstUpdater::ch32FrameLayout()
     QCOMPARE(raw(verify).mid(5), counting(59));
 }
 
-void TstUpdater::ch32OffsetsWrapAt16Bits()
-{
-    const ch32::Frame f = ch32::chunkFrame(ch32::Write, 59 * 1111, counting(10));
-    QCOMPARE(int(f.offsetLo), (59 * 1111) & 0xFF);
-    QCOMPARE(int(f.offsetHi), ((59 * 1111) >> 8) & 0xFF);
-    QCOMPARE(59 * 1111 > 0xFFFF, true);
-}
-
 void TstUpdater::ch32Progress()
 {
     QCOMPARE(ch32::writeProgress(0, 3, 100), 0);
@@ -327,6 +348,35 @@ void TstUpdater::devImageDigitOrder()
     QCOMPARE(deviceIdFromImage("7C1990").vid, quint16(0x9));
     QCOMPARE(deviceIdFromImage("").pid, quint16(0));
     QCOMPARE(deviceIdFromImage("zzzz").pid, quint16(0));
+}
+
+void TstUpdater::restartWatch()
+{
+    using devwatch::RestartWatch;
+    using Outcome = RestartWatch::Outcome;
+    // Normal mode (entry 0) told to restart in the boot loader (entry 1); a second mouse and a
+    // device already stuck in the boot loader were there before.
+    const devwatch::Scan before = {{"mouse-a", "mouse-b"}, {"stuck"}, {}};
+    RestartWatch enter(before, 0, "mouse-a", 1, {2});
+    QCOMPARE(enter.observe(before), Outcome::Waiting);
+    QCOMPARE(enter.observe({{"mouse-b", "mouse-c"}, {"stuck"}, {}}), Outcome::Waiting);
+    QCOMPARE(enter.observe({{"mouse-b"}, {"stuck", "boot-a"}, {}}), Outcome::Back);
+    QCOMPARE(enter.path(), QString("boot-a"));
+    QCOMPARE(enter.entry(), 1);
+
+    RestartWatch wrongMode(before, 0, "mouse-a", 1, {2});
+    QCOMPARE(wrongMode.observe({{"mouse-b"}, {"stuck"}, {"iap-a"}}), Outcome::BackInWrongEntry);
+
+    // Boot loader finished: back in normal mode, possibly under the node it had before, which
+    // counts only once it was seen gone; showing up in the boot loader again is a failure.
+    const devwatch::Scan finishing = {{"mouse-b"}, {"boot-a"}, {}};
+    RestartWatch finish(finishing, 1, "boot-a", 0, {1, 2});
+    QCOMPARE(finish.observe(finishing), Outcome::Waiting);
+    QCOMPARE(finish.observe({{"mouse-b", "node-7"}, {}, {}}), Outcome::Back);
+    QCOMPARE(finish.path(), QString("node-7"));
+    RestartWatch sameNode(finishing, 1, "boot-a", 0, {1, 2});
+    QCOMPARE(sameNode.observe({{"mouse-b"}, {}, {}}), Outcome::Waiting);
+    QCOMPARE(sameNode.observe({{"mouse-b"}, {"boot-a"}, {}}), Outcome::BackInWrongEntry);
 }
 
 void TstUpdater::deviceListOrder()
