@@ -57,8 +57,40 @@ void VirtualBus::attach(Slot& s, std::unique_ptr<Personality> device)
     s.device = std::move(device);
     s.release = s.device->identity().release;
     s.generation = nextGeneration++;
-    s.queues.assign(s.device->interfaces().size(), {});
+    s.held.assign(s.device->interfaces().size(), std::nullopt);
     markChanged();
+}
+
+std::vector<VirtualBus::HandleRef*> VirtualBus::openHandles(const Slot& s, int iface)
+{
+    std::vector<HandleRef*> out;
+    for (auto& h : handles)
+        if (h.second.name == s.name && h.second.generation == s.generation &&
+            h.second.iface == iface)
+            out.push_back(&h.second);
+    return out;
+}
+
+void VirtualBus::deliver(Slot& s, int iface, Report report)
+{
+    const std::vector<HandleRef*> readers = openHandles(s, iface);
+    if (readers.empty()) {
+        s.held[size_t(iface)] = std::move(report);
+        return;
+    }
+    for (HandleRef* h : readers)
+        if (h->queue.size() < kQueueLimit)
+            h->queue.push_back(report);
+}
+
+void VirtualBus::releaseHeld(Slot& s, int iface)
+{
+    std::optional<Report>& held = s.held[size_t(iface)];
+    if (!held || openHandles(s, iface).empty())
+        return;
+    Report report = std::move(*held);
+    held.reset();
+    deliver(s, iface, std::move(report));
 }
 
 void VirtualBus::remove(const std::string& name)
@@ -93,7 +125,11 @@ void VirtualBus::fireChanges(Lock& lock)
 
 void VirtualBus::applyReenumeration(Slot& s)
 {
-    if (s.nextDevice) {
+    if (s.restartAsItself) {
+        s.restartAsItself = false;
+        std::unique_ptr<Personality> same = std::move(s.device);
+        attach(s, std::move(same));
+    } else if (s.nextDevice) {
         s.parked.push_back(std::move(s.device));
         attach(s, std::move(s.nextDevice));
     } else if (s.homeRelease && !s.parked.empty()) {
@@ -139,7 +175,8 @@ int VirtualBus::open(const std::string& path)
                 continue;
             if (s->faults.openFails)
                 return -1;
-            handles[nextHandle] = {s->name, s->generation, int(i)};
+            handles[nextHandle] = {s->name, s->generation, int(i), {}};
+            releaseHeld(*s, int(i));
             return nextHandle++;
         }
     }
@@ -159,7 +196,7 @@ template <typename Op> int VirtualBus::transfer(int handle, Op op)
     Slot* s = resolve(handle, iface);
     if (!s)
         return -1;
-    Host host(*s, true);
+    Host host(*this, *s, true);
     const int result = op(*s, host, iface);
     if (host.queued)
         inputArrived.notify_all();
@@ -203,7 +240,8 @@ int VirtualBus::read(int handle, uint8_t* data, size_t len, int timeoutMs)
         Slot* s = resolve(handle, iface);
         if (!s || s->faults.readFails)
             return -1;
-        auto& queue = s->queues[size_t(iface)];
+        releaseHeld(*s, iface);
+        auto& queue = handles[handle].queue;
         const bool expired = timeoutMs == 0 || (s->faults.noAnswer && s->faults.instantTimeout) ||
                              (timeoutMs > 0 && std::chrono::steady_clock::now() >= deadline);
         if (!queue.empty() || expired) {

@@ -5,6 +5,7 @@
 #include "sim/personality.h"
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -12,9 +13,15 @@
 namespace sim
 {
 
-// The virtual USB bus: plugged devices (slots, each holding a personality), their input queues,
-// faults and open handles. Implements the HID operations directly; all methods are
+// The virtual USB bus: plugged devices (slots, each holding a personality), their faults and the
+// open handles with their input queues. Implements the HID operations directly; all methods are
 // thread-safe. No I/O: a read that has to wait blocks on a condition variable.
+//
+// Input reports follow hidraw: each open handle has its own bounded queue and gets a copy of
+// every report of its interface; with no handle open the interface's endpoint holds one report
+// (a newer one replaces it) for the next handle opened. Answers to a transfer are slower than
+// the host's close and reopen, so they wait in the endpoint until a handle of the interface is
+// opened or read.
 class VirtualBus : public HidBackend
 {
 public:
@@ -55,10 +62,12 @@ public:
 private:
     struct Slot;
     class Host;
+    using Report = std::vector<uint8_t>;
     struct HandleRef {
         std::string name;
         uint64_t generation = 0;
         int iface = 0;
+        std::deque<Report> queue; // reports delivered to this handle, oldest first
     };
     using Lock = std::unique_lock<std::mutex>;
 
@@ -66,6 +75,12 @@ private:
     Slot* resolve(int handle, int& iface) const;
     std::string pathOf(const Slot& s, int iface) const;
     bool visible(const Slot& s, int iface) const;
+    // Handles open on the current plug generation of s, interface iface.
+    std::vector<HandleRef*> openHandles(const Slot& s, int iface);
+    // A report reaches every open handle of the interface, or waits in its endpoint.
+    void deliver(Slot& s, int iface, Report report);
+    // The report waiting in the endpoint goes to the open handles, if there are any.
+    void releaseHeld(Slot& s, int iface);
     void attach(Slot& s, std::unique_ptr<Personality> device);
     void remove(const std::string& name);
     // A re-enumeration the personality asked for takes effect.

@@ -89,7 +89,7 @@ bool VirtualBus::notify(const std::string& name, const std::array<uint8_t, 4>& b
     Slot* s = find(name);
     if (!s)
         return false;
-    Host host(*s, false);
+    Host host(*this, *s, false);
     const bool sent = s->device->notify(host, bytes);
     if (host.queued)
         inputArrived.notify_all();
@@ -137,7 +137,7 @@ std::optional<std::string> VirtualBus::command(const std::string& name,
     Slot* s = find(name);
     if (!s)
         return std::nullopt;
-    Host host(*s, false);
+    Host host(*this, *s, false);
     std::optional<std::string> reply = s->device->command(host, args);
     if (host.queued)
         inputArrived.notify_all();

@@ -39,12 +39,17 @@ class DeviceHost
 {
 public:
     virtual ~DeviceHost() = default;
-    // Queues an input report on interface `iface` (index into interfaces()); hid_read returns
-    // exactly these bytes.
+    // Sends an input report on interface `iface` (index into interfaces()); hid_read returns
+    // exactly these bytes. During a transfer it is an answer: it waits in the device's endpoint
+    // until a handle of the interface is opened or read. Otherwise (a notification) it reaches
+    // the open handles at once.
     virtual void queueInput(int iface, std::vector<uint8_t> report) = 0;
     // After the current transfer the device drops off the bus and comes back as `next` under the
     // same name; this personality is parked with its state.
     virtual void reenumerateAs(std::unique_ptr<Personality> next) = 0;
+    // After the current transfer the device drops off the bus and comes back as itself (new
+    // paths), as a restart that ends in the same mode does.
+    virtual void reenumerate() = 0;
     // After the current transfer the parked personality comes back with a new release number.
     virtual void returnHome(uint16_t release) = 0;
     virtual uint16_t release() const = 0;

@@ -30,6 +30,9 @@ const char* stepName(uint8_t code)
     }
 }
 
+// Persistent marker: the boot loader's own code below 0x6000 was overwritten.
+const char* const kBootAreaDamaged = "boot-area-damaged";
+
 } // namespace
 
 BootLoaderDevice::BootLoaderDevice(SetupPtr setup) : UpdaterModeDevice(std::move(setup)) {}
@@ -48,10 +51,13 @@ void BootLoaderDevice::writeData(DeviceHost& host, const bl::Frame& frame)
 {
     std::vector<uint8_t>& mem = slotFlash(host, "flash");
     const size_t n = std::min<size_t>(frame.length, sizeof frame.body);
-    for (size_t i = 0; i < n; ++i)
-        mem[writeAddress++] = frame.body[i];
-    std::vector<uint8_t>& received = host.persistent()["image"];
-    received.insert(received.end(), frame.body, frame.body + n);
+    session.image.wrote(session.writeAddress, n);
+    session.endedAfterData = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (session.writeAddress < bl::kImageBase)
+            host.persistent()[kBootAreaDamaged] = {1};
+        mem[session.writeAddress++] = frame.body[i];
+    }
 }
 
 uint32_t BootLoaderDevice::crcAt(DeviceHost& host, uint16_t address)
@@ -63,50 +69,72 @@ uint32_t BootLoaderDevice::crcAt(DeviceHost& host, uint16_t address)
     return crc32Mpeg2(span.data(), span.size());
 }
 
+void BootLoaderDevice::restart(DeviceHost& host)
+{
+    const std::vector<uint8_t>& mem = slotFlash(host, "flash");
+    const std::vector<uint8_t> image(mem.begin() + bl::kImageBase,
+                                     mem.begin() + session.image.end());
+    const std::optional<uint16_t> version = versionFor(ImageKind::BootLoader, image);
+    const bool startable = session.begun && session.endedAfterData &&
+                           session.image.wholeAndChecked() &&
+                           !host.persistent().count(kBootAreaDamaged);
+    if (startable && version) {
+        restartInNormalMode(host, setup, *version);
+    } else {
+        session = Session();
+        host.reenumerate();
+    }
+}
+
 int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, size_t len)
 {
     const std::optional<bl::Frame> frame = iface == 0 ? bl::parse(data, len) : std::nullopt;
     if (!frame)
         return -1;
     const char* step = stepName(frame->code);
-    if (frame->prefix != bl::kPrefix && frame->code != bl::DataEnd)
+    if (frame->prefix != bl::kPrefix || !step)
         return int(len); // not a boot-loader command: ignored
-    if (!step)
-        return int(len);
 
     const Fault fault = setup->at(step);
     if (fault == Fault::Disconnect) {
         dropOffBus(host);
         return int(len);
     }
+    const bool refused = fault == Fault::Status;
     bl::Frame answer = *frame;
-    answer.status = fault == Fault::Status ? bl::kRefused : bl::kOk;
+    answer.status = refused ? bl::kRefused : bl::kOk;
     switch (frame->code) {
-    case bl::DataBegin:
-        slotFlash(host, "flash");
-        host.persistent()["image"].clear();
+    case bl::DataBegin: {
+        std::vector<uint8_t>& mem = slotFlash(host, "flash");
+        std::fill(mem.begin() + bl::kImageBase, mem.end(), 0xFF);
+        session = Session();
+        session.begun = true;
         break;
+    }
     case bl::BlockAddress:
-        writeAddress = uint16_t(frame->body[0] << 8);
+        session.writeAddress = uint16_t(frame->body[0] << 8);
         break;
     case bl::Data:
         // Data frames are not answered; a refused one is simply not written.
-        if (fault != Fault::Status)
+        if (!refused)
             writeData(host, *frame);
         return int(len);
+    case bl::DataEnd:
+        session.endedAfterData = session.endedAfterData || !refused;
+        break;
     case bl::BlockCrc: {
-        const uint32_t crc = crcAt(host, uint16_t(frame->body[0] << 8 | frame->body[1]));
+        const uint16_t address = uint16_t(frame->body[0] << 8 | frame->body[1]);
+        const uint32_t crc = crcAt(host, address);
         bl::putCrc(answer, fault == Fault::Crc ? crc ^ 1u : crc);
+        if (!refused)
+            session.image.checked(address, bl::kCrcSpan);
         break;
     }
     case bl::Finish:
         if (fault == Fault::NeverBack)
             dropOffBus(host);
         else
-            restartInNormalMode(
-                host, setup,
-                versionTag(host.persistent()["image"])
-                    .value_or(setup->homeRelease.value_or(kindInfo(setup->home).release)));
+            restart(host);
         break;
     default:
         break;

@@ -48,23 +48,24 @@ uint8_t Ch32Device::apply(DeviceHost& host, const iap::Frame& frame)
     switch (frame.code) {
     case iap::Erase:
         std::fill(mem.begin(), mem.end(), 0xFF);
-        erased = true;
-        imageEnd = 0;
+        session = Session();
+        session.erased = true;
         return kDone;
     case iap::Write: {
-        bool programmed = erased;
+        bool programmed = session.erased;
         for (size_t i = 0; i < frame.length; ++i) {
             uint8_t& cell = mem[(frame.offset() + i) % kFlashSize];
             cell &= frame.data[i];
             programmed = programmed && cell == frame.data[i];
         }
-        imageEnd = std::max(imageEnd, size_t(frame.offset()) + frame.length);
+        session.image.wrote(frame.offset(), frame.length);
         return programmed ? kDone : kFailed;
     }
     case iap::Verify:
         for (size_t i = 0; i < frame.length; ++i)
             if (mem[(frame.offset() + i) % kFlashSize] != frame.data[i])
                 return kFailed;
+        session.image.checked(frame.offset(), frame.length);
         return kDone;
     case iap::Finish: {
         after = After::Restart;
@@ -72,6 +73,20 @@ uint8_t Ch32Device::apply(DeviceHost& host, const iap::Frame& frame)
     }
     default:
         return kFailed;
+    }
+}
+
+void Ch32Device::restart(DeviceHost& host)
+{
+    const std::vector<uint8_t>& mem = slotFlash(host, "iap-flash");
+    const std::vector<uint8_t> image(mem.begin(), mem.begin() + session.image.end());
+    host.persistent()["iap-image"] = image;
+    const std::optional<uint16_t> version = versionFor(ImageKind::Ch32, image);
+    if (session.erased && session.image.wholeAndChecked() && version) {
+        restartInNormalMode(host, setup, *version);
+    } else {
+        session = Session();
+        host.reenumerate();
     }
 }
 
@@ -112,17 +127,10 @@ int Ch32Device::getFeature(DeviceHost& host, int iface, uint8_t* data, size_t le
     answer.reportId = iap::kReportId;
     answer.status = status;
     std::memcpy(data, &answer, sizeof answer);
-    if (after == After::Vanish) {
+    if (after == After::Vanish)
         dropOffBus(host);
-    } else if (after == After::Restart) {
-        const std::vector<uint8_t>& mem = slotFlash(host, "iap-flash");
-        const std::vector<uint8_t> image(mem.begin(),
-                                         mem.begin() + long(std::min(imageEnd, kFlashSize)));
-        host.persistent()["iap-image"] = image;
-        restartInNormalMode(
-            host, setup,
-            versionTag(image).value_or(setup->homeRelease.value_or(kindInfo(setup->home).release)));
-    }
+    else if (after == After::Restart)
+        restart(host);
     after = After::Stay;
     return int(sizeof answer);
 }

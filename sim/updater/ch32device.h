@@ -3,13 +3,16 @@
 #include "sim/personality.h"
 #include "sim/updater/updaterframes.h"
 #include "sim/updater/updatersetup.h"
+#include "sim/updater/writtenimage.h"
 
 namespace sim::upd
 {
 
 // The device in CH32 IAP mode (093A:C799, usage page FF01): erase, write and verify 59-byte chunks
 // at 16-bit offsets, finish. Its flash is the slot's persistent region "iap-flash" (64 KiB);
-// writing programs bits from 1 to 0 only, so a chunk written without an erase is refused.
+// writing programs bits from 1 to 0 only, so a chunk written without an erase is refused. Its
+// finish starts the new firmware only when, after an erase, a whole CH32 image was written from
+// offset 0 and every chunk verified.
 class Ch32Device : public UpdaterModeDevice
 {
 public:
@@ -22,9 +25,13 @@ public:
 
 private:
     uint8_t apply(DeviceHost& host, const iap::Frame& frame);
+    void restart(DeviceHost& host);
 
-    bool erased = false;
-    size_t imageEnd = 0;
+    // Since the last erase.
+    struct Session {
+        bool erased = false;
+        WrittenImage image{0};
+    } session;
     uint8_t status = 1;
     bool silent = false;
     enum class After { Stay, Restart, Vanish } after = After::Stay;

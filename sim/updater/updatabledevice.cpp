@@ -180,16 +180,18 @@ void UpdatableDevice::engineRequest(DeviceHost& host, const es::Request& request
         }
         engine.image.insert(engine.image.end(), request.data.begin(), request.data.end());
         break;
-    case es::End:
+    case es::End: {
+        const std::optional<uint16_t> version = versionFor(ImageKind::Engine, engine.image);
         if (!engine.open || engine.image.size() != engine.length ||
-            crc32Mpeg2(engine.image.data(), engine.image.size()) != engine.crc) {
+            crc32Mpeg2(engine.image.data(), engine.image.size()) != engine.crc || !version) {
             engineStatus = 1;
         } else {
             host.persistent()["engine-image"] = engine.image;
-            restartWith = versionTag(engine.image).value_or(host.release());
+            restartWith = version;
         }
         engine.open = false;
         break;
+    }
     default:
         break;
     }

@@ -100,11 +100,11 @@ uint32_t crc32Mpeg2(const uint8_t* data, size_t len)
     return crc;
 }
 
-std::optional<uint16_t> versionTag(const std::vector<uint8_t>& image)
+std::optional<uint16_t> versionFor(ImageKind kind, const std::vector<uint8_t>& image)
 {
     static const uint8_t tag[] = {'Q', 'X', 'V', 'R'};
     auto it = std::search(image.begin(), image.end(), std::begin(tag), std::end(tag));
-    if (it == image.end() || image.end() - it < 6)
+    if (it == image.end() || image.end() - it < 7 || it[6] != uint8_t(kind))
         return std::nullopt;
     return uint16_t(it[4] << 8 | it[5]);
 }

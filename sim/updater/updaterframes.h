@@ -117,7 +117,10 @@ static_assert(sizeof(Answer) == kFrameSize, "one report");
 // CRC-32/MPEG-2, as the boot loader and the engine interface compute it.
 uint32_t crc32Mpeg2(const uint8_t* data, size_t len);
 
-// Test images carry their firmware version as "QXVR" followed by the version, big-endian.
-std::optional<uint16_t> versionTag(const std::vector<uint8_t>& image);
+// Test images carry "QXVR", their firmware version big-endian and the kind of device they are
+// built for; the first occurrence of "QXVR" counts.
+enum class ImageKind : uint8_t { BootLoader = 'B', Ch32 = 'C', Engine = 'E' };
+// The version of an image built for `kind`; nullopt when the tag is missing or names another kind.
+std::optional<uint16_t> versionFor(ImageKind kind, const std::vector<uint8_t>& image);
 
 } // namespace sim::upd

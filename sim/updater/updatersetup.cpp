@@ -48,6 +48,7 @@ std::optional<std::string> Setup::command(const std::vector<std::string>& args)
         if (kind == kFaultNames.end() || occurrence < 1)
             return "fault <step> status|crc|timeout|disconnect|never-back [occurrence]\n";
         planned[args[1]] = {kind->second, occurrence};
+        seen[args[1]] = 0; // occurrences count from now
         return std::string();
     }
     return std::nullopt;

@@ -2,6 +2,7 @@
 #include "sim/inproc.h"
 #include "sim/normaldevice.h"
 #include "sim/socketio.h"
+#include "sim/updater/updaterframes.h"
 #include "sim/wire.h"
 
 #include <QElapsedTimer>
@@ -76,17 +77,24 @@ int writeReport(const std::string& path, Bytes payload)
     return r;
 }
 
-// Reads one report; the result code is the first element of the pair.
+// Reads one report on an open handle; the result code is the first element of the pair.
+std::pair<int, Bytes> readFrom(hid_device* dev, int timeoutMs)
+{
+    Bytes buf(65, 0);
+    const int r = hid_read_timeout(dev, buf.data(), buf.size(), timeoutMs);
+    buf.resize(r > 0 ? size_t(r) : 0);
+    return {r, buf};
+}
+
+// The same on a handle of its own.
 std::pair<int, Bytes> readReport(const std::string& path, int timeoutMs = 500)
 {
     hid_device* dev = hid_open_path(path.c_str());
     if (!dev)
         return {-100, {}};
-    Bytes buf(65, 0);
-    const int r = hid_read_timeout(dev, buf.data(), buf.size(), timeoutMs);
+    const std::pair<int, Bytes> report = readFrom(dev, timeoutMs);
     hid_close(dev);
-    buf.resize(r > 0 ? size_t(r) : 0);
-    return {r, buf};
+    return report;
 }
 
 Bytes command(const std::string& path, const char* frame)
@@ -159,6 +167,113 @@ bool rawExchange(int fd, const Bytes& bytes, Bytes* reply = nullptr)
     if (reply)
         *reply = in;
     return ok;
+}
+
+// A test image: counting bytes with the tag "QXVR", version big-endian and kind at offset 16.
+Bytes taggedImage(size_t size, uint16_t version, char kind)
+{
+    Bytes image(size);
+    for (size_t i = 0; i < size; ++i)
+        image[i] = uint8_t(i * 7 + 3);
+    const Bytes tag = {'Q', 'X', 'V', 'R', uint8_t(version >> 8), uint8_t(version), uint8_t(kind)};
+    std::copy(tag.begin(), tag.end(), image.begin() + 16);
+    return image;
+}
+
+// "bootloader 2E3C:AF01 ..." or "bootloader 093A:C791 release 0123 ...": who the device is now.
+std::string identityOf(const char* name)
+{
+    const std::string state = control({"state", name}).text;
+    return state.substr(0, state.find(" ("));
+}
+
+// The boot loader driven as the updater drives it: each command a 64-byte output report on a
+// fresh handle, its answer read on the next.
+class BootLoaderHost
+{
+public:
+    explicit BootLoaderHost(Bytes image) : image(std::move(image))
+    {
+        this->image.resize((this->image.size() + 1023) / 1024 * 1024, 0xFF);
+    }
+
+    // Sends a command and returns its answer (empty when none comes).
+    Bytes command(const Bytes& frame, int timeoutMs = 200)
+    {
+        writeReport(path(), frame);
+        return readReport(path(), timeoutMs).second;
+    }
+
+    // One step: begin, end, finish, block:<address byte>, crc:<address byte>, data (one more
+    // data frame), or a code in hex sent without the 5A prefix.
+    void step(const QString& word)
+    {
+        const uint8_t at = uint8_t(word.section(':', 1).toUInt(nullptr, 16));
+        if (word == "begin")
+            command({0x5A, 0xA1});
+        else if (word == "end")
+            command({0x5A, 0xA4});
+        else if (word == "finish")
+            command({0x5A, 0xA6});
+        else if (word == "data")
+            writeReport(path(), {0x5A, 0xA3, 0, 57});
+        else if (word.startsWith("crc:"))
+            command({0x5A, 0xA5, 0, 0, at, 0, 0, 2});
+        else if (word.startsWith("block:"))
+            block(at);
+        else
+            command({0x00, uint8_t(word.toUInt(nullptr, 16))}, 0);
+    }
+
+    void run(const QString& script)
+    {
+        for (const QString& word : script.split(' ', Qt::SkipEmptyParts))
+            step(word);
+    }
+
+    static std::string path() { return pathOf(0xAF01, 0x00FF, 0x2E3C); }
+
+private:
+    // A 1 KiB block at address byte `at`, taken from the image at the same offset from 0x6000
+    // (from its start when the address lies below), in 18 frames.
+    void block(uint8_t at)
+    {
+        command({0x5A, 0xA2, 0x08, 0x00, at});
+        const size_t from = at >= 0x60 ? size_t(at - 0x60) * 256 : 0;
+        for (size_t sent = 0; sent < 1024;) {
+            const size_t n = std::min<size_t>(57, 1024 - sent);
+            Bytes frame = {0x5A, 0xA3, 0x00, uint8_t(n)};
+            frame.insert(frame.end(), image.begin() + long(from + sent),
+                         image.begin() + long(from + sent + n));
+            writeReport(path(), frame);
+            sent += n;
+        }
+    }
+
+    Bytes image;
+};
+
+// One CH32 IAP exchange as the updater makes it: the frame, then its answer on the same handle.
+// Returns the answer's status byte, or -1.
+int iapExchange(Bytes frame)
+{
+    frame.resize(64, 0);
+    hid_device* dev = hid_open_path(pathOf(0xC799, 0xFF01).c_str());
+    Bytes answer(64, 0);
+    answer[0] = 4;
+    const bool ok = dev && hid_send_feature_report(dev, frame.data(), frame.size()) == 64 &&
+                    hid_get_feature_report(dev, answer.data(), answer.size()) == 64;
+    hid_close(dev);
+    return ok ? answer[1] : -1;
+}
+
+Bytes iapChunk(uint8_t code, const Bytes& image, size_t index)
+{
+    const size_t from = index * 59;
+    const size_t n = std::min<size_t>(59, image.size() - from);
+    Bytes frame = {4, code, uint8_t(n), uint8_t(from), uint8_t(from >> 8)};
+    frame.insert(frame.end(), image.begin() + long(from), image.begin() + long(from + n));
+    return frame;
 }
 
 } // namespace
@@ -362,25 +477,87 @@ private slots:
         QCOMPARE(memory("mouse", "table1").size(), t1.size());
     }
 
-    // --- Notifications ----------------------------------------------------------------------
+    // --- Input queues: per open handle, one report held by the device ----------------------
 
-    void notificationsReachTheEventInterface()
+    void notificationsReachEveryOpenHandleOrWaitInTheDevice()
     {
+        const std::string ev = mouseEvent();
+        hid_device* first = hid_open_path(ev.c_str());
+        hid_device* second = hid_open_path(ev.c_str());
         control({"notify", "mouse", "0B", "02", "00", "00"});
         control({"notify", "mouse", "11", "78", "00", "00"});
         control({"notify", "mouse", "F0", "00", "81", "00"});
         control({"notify", "mouse", "0A", "01", "03", "00"});
-        control({"notify", "mouse", "0F", "00", "00", "00"});
-        const std::string ev = mouseEvent();
-        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 0B 02 00 00")));
-        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 11 78 00 00")));
-        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 F0 00 81 00")));
-        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 0A 01 03 00")));
-        QCOMPARE(readReport(ev, 100), std::make_pair(5, hex("01 0F 00 00 00")));
-        QCOMPARE(readReport(ev, 0).first, 0);
+        for (hid_device* dev : {first, second}) {
+            QCOMPARE(readFrom(dev, 0), std::make_pair(5, hex("01 0B 02 00 00")));
+            QCOMPARE(readFrom(dev, 0), std::make_pair(5, hex("01 11 78 00 00")));
+            QCOMPARE(readFrom(dev, 0), std::make_pair(5, hex("01 F0 00 81 00")));
+            QCOMPARE(readFrom(dev, 0), std::make_pair(5, hex("01 0A 01 03 00")));
+            QCOMPARE(readFrom(dev, 0).first, 0);
+        }
         QCOMPARE(slice(memory("mouse", "table0"), 0, 8), hex("81 02 01 FF 03 03 00 78"));
+
+        control({"notify", "mouse", "0F", "01", "00", "00"});
+        hid_close(second); // its unread copy goes with it
+        hid_close(first);
+        QCOMPARE(readReport(ev, 0).first, 0);
+
+        // With nobody listening the endpoint holds the newest report only.
+        control({"notify", "mouse", "0F", "02", "00", "00"});
+        control({"notify", "mouse", "0F", "03", "00", "00"});
+        QCOMPARE(readReport(ev, 0), std::make_pair(5, hex("01 0F 03 00 00")));
+        QCOMPARE(readReport(ev, 0).first, 0);
         QCOMPARE(readReport(mouseCmd(), 0).first, 0); // nothing on the command interface
         QCOMPARE(control({"notify", "mouse", "1G", "0", "0", "0"}).status, 1);
+
+        // An unread queue is bounded: what does not fit is lost.
+        first = hid_open_path(ev.c_str());
+        for (int i = 0; i < 70; ++i)
+            bus().notify("mouse", {0x0F, uint8_t(i), 0, 0});
+        int kept = 0;
+        std::pair<int, Bytes> last;
+        for (auto r = readFrom(first, 0); r.first > 0; r = readFrom(first, 0), ++kept)
+            last = r;
+        hid_close(first);
+        QCOMPARE(kept, 64);
+        QCOMPARE(last.second, hex("01 0F 3F 00 00"));
+    }
+
+    void answersWaitInTheDeviceUntilAHandleOpensOrReads()
+    {
+        const std::string cmd = mouseCmd();
+        const Bytes query = hex("00 82 00 00 00 00 00 00 00");
+        hid_device* listener = hid_open_path(cmd.c_str());
+        // The device link's pattern: send on one handle, close it, read on a fresh one.
+        QCOMPARE(sendFeature(cmd, query), 9);
+        const std::pair<int, Bytes> answer = readReport(cmd, 0);
+        QCOMPARE(answer.first, 64);
+        QCOMPARE(slice(answer.second, 0, 2), hex("82 01"));
+        QCOMPARE(readFrom(listener, 0), answer); // every open handle got its copy
+
+        // An answer nobody read stays pending and is what the next handle reads first: a host
+        // that does not check the echo takes it for the answer to its own command.
+        hid_close(listener);
+        sendFeature(cmd, query);
+        hid_device* dev = hid_open_path(cmd.c_str());
+        const Bytes table1 = hex("00 83 00 3F 00 00 00 00 00");
+        QCOMPARE(hid_send_feature_report(dev, table1.data(), table1.size()), 9);
+        QCOMPARE(readFrom(dev, 0).second[0], uint8_t(0x82));
+        QCOMPARE(readFrom(dev, 0).second[0], uint8_t(0x83));
+        hid_close(dev);
+
+        // The endpoint holds one answer: the newer replaces it.
+        sendFeature(cmd, query);
+        sendFeature(cmd, table1);
+        QCOMPARE(readReport(cmd, 0).second[0], uint8_t(0x83));
+        QCOMPARE(readReport(cmd, 0).first, 0);
+
+        // A read already waiting takes an answer produced meanwhile on another handle.
+        hid_device* waiter = hid_open_path(cmd.c_str());
+        auto waiting = std::async(std::launch::async, [waiter] { return readFrom(waiter, 5000); });
+        QCOMPARE(sendFeature(cmd, query), 9);
+        QCOMPARE(waiting.get().second, answer.second);
+        hid_close(waiter);
     }
 
     void waitingReadWakesOnNotificationAndFailsOnUnplug()
@@ -531,6 +708,204 @@ private slots:
         QVERIFY(mouseCmd() != cmd);                         // a new node, like a replugged device
         QCOMPARE(memory("mouse", "table1")[0], uint8_t(9)); // state survived
         QCOMPARE(memory("mouse", "flash"), hex("42"));
+    }
+
+    // --- Updater modes ------------------------------------------------------------------------
+
+    void bootLoaderStartsOnlyAWholeCheckedImage_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("starts");
+        const QString blocks = "begin block:60 block:64 block:68 ";
+        const QString whole = blocks + "end crc:60 crc:68 finish";
+        QTest::newRow("whole and checked") << whole << "B" << true;
+        QTest::newRow("a block rewritten after a failed check")
+            << blocks + "end crc:60 crc:68 block:64 end crc:60 finish"
+            << "B" << true;
+        QTest::newRow("CH32 image") << whole << "C" << false;
+        QTest::newRow("engine image") << whole << "E" << false;
+        QTest::newRow("untagged image") << whole << "-" << false;
+        QTest::newRow("last span unchecked") << blocks + "end crc:60 finish"
+                                             << "B" << false;
+        QTest::newRow("checked before written")
+            << "begin block:60 block:64 crc:60 crc:68 block:68 end finish"
+            << "B" << false;
+        QTest::newRow("no data end") << blocks + "crc:60 crc:68 finish"
+                                     << "B" << false;
+        QTest::newRow("data after data end") << blocks + "end data crc:60 crc:68 finish"
+                                             << "B" << false;
+        QTest::newRow("data end without prefix") << blocks + "A4 crc:60 crc:68 finish"
+                                                 << "B" << false;
+        QTest::newRow("a gap") << "begin block:60 block:68 end crc:60 crc:68 finish"
+                               << "B" << false;
+        QTest::newRow("no data begin") << "block:60 block:64 block:68 end crc:60 crc:68 finish"
+                                       << "B" << false;
+    }
+
+    void bootLoaderStartsOnlyAWholeCheckedImage()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, kind);
+        QFETCH(bool, starts);
+        control({"plug", "bootloader"});
+        Bytes image = taggedImage(3000, 0x0123, kind.toLatin1()[0]);
+        if (kind == "-")
+            image[16] = 'q';
+        BootLoaderHost(image).run(script);
+        QCOMPARE(identityOf("bootloader"), starts
+                                               ? std::string("bootloader 093A:C791 release 0123")
+                                               : std::string("bootloader 2E3C:AF01 release 0001"));
+    }
+
+    void bootLoaderCommandsAndItsBootArea()
+    {
+        control({"plug", "bootloader"});
+        const Bytes image = taggedImage(3000, 0x0123, 'B');
+        BootLoaderHost host(image);
+        QCOMPARE(slice(host.command({0x5A, 0xA7, 0x00, 0x00}), 0, 4), hex("5A A7 FF 00"));
+        QVERIFY(host.command({0x00, 0xA7}, 0).empty()); // no prefix: ignored
+        host.run("begin block:60 block:64 end");
+        QCOMPARE(slice(memory("bootloader", "flash"), 0x6000, 2048), slice(image, 0, 2048));
+        host.run("A1");
+        QCOMPARE(slice(memory("bootloader", "flash"), 0x6000, 2048), slice(image, 0, 2048));
+        const Bytes crc = host.command({0x5A, 0xA5, 0, 0, 0x60, 0, 0, 2});
+        const uint32_t expected = sim::upd::crc32Mpeg2(image.data(), 2048);
+        QCOMPARE(slice(crc, 0, 8),
+                 (Bytes{0x5A, 0xA5, 0xFF, 0, uint8_t(expected >> 24), uint8_t(expected >> 16),
+                        uint8_t(expected >> 8), uint8_t(expected)}));
+        control({"do", "bootloader", "fault", "crc", "crc"}); // the next CRC answer is off
+        QVERIFY(host.command({0x5A, 0xA5, 0, 0, 0x60, 0, 0, 2}) != crc);
+        QCOMPARE(host.command({0x5A, 0xA5, 0, 0, 0x60, 0, 0, 2}), crc);
+
+        host.run("begin"); // erases the application area, nothing below it
+        const Bytes flash = memory("bootloader", "flash");
+        QCOMPARE(slice(flash, 0x6000, 0xA000), Bytes(0xA000, 0xFF));
+
+        // A block address that wrapped to 00 overwrites the boot loader: from then on no image
+        // starts, across restarts.
+        host.run("block:00 end finish");
+        QVERIFY(!memory("bootloader", "boot-area-damaged").empty());
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            BootLoaderHost(image).run("begin block:60 block:64 block:68 end crc:60 crc:68 finish");
+            QCOMPARE(identityOf("bootloader"), std::string("bootloader 2E3C:AF01 release 0001"));
+        }
+
+        control({"do", "bootloader", "fault", "finish", "never-back"});
+        host.run("finish");
+        QVERIFY(BootLoaderHost::path().empty());
+        QCOMPARE(pathOf(0xC791, 0xFF10).rfind("sim/mouse/", 0), size_t(0)); // init()'s only
+    }
+
+    void ch32StartsOnlyAWholeVerifiedImage_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("whole and verified") << "erase w0 w1 w2 v0 v1 v2 finish"
+                                            << "C" << true;
+        QTest::newRow("each chunk verified at once") << "erase w0 v0 w1 v1 w2 v2 finish"
+                                                     << "C" << true;
+        QTest::newRow("boot-loader image") << "erase w0 w1 w2 v0 v1 v2 finish"
+                                           << "B" << false;
+        QTest::newRow("no erase") << "w0 w1 w2 v0 v1 v2 finish"
+                                  << "C" << false;
+        QTest::newRow("a chunk unverified") << "erase w0 w1 w2 v0 v2 finish"
+                                            << "C" << false;
+        QTest::newRow("a gap") << "erase w0 w2 v0 v2 finish"
+                               << "C" << false;
+        QTest::newRow("written again after its verify") << "erase w0 w1 w2 v0 v1 v2 w1 finish"
+                                                        << "C" << false;
+        QTest::newRow("erased after writing") << "erase w0 w1 w2 v0 v1 v2 erase finish"
+                                              << "C" << false;
+    }
+
+    void ch32StartsOnlyAWholeVerifiedImage()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, kind);
+        QFETCH(bool, starts);
+        control({"plug", "ch32iap"});
+        const Bytes image = taggedImage(150, 0x0211, kind.toLatin1()[0]);
+        for (const QString& word : script.split(' ')) {
+            const size_t chunk = word.mid(1).toUInt();
+            if (word == "erase")
+                QCOMPARE(iapExchange({4, 0x81, 2}), 0);
+            else if (word == "finish")
+                QCOMPARE(iapExchange({4, 0x83, 2}), 0);
+            else
+                iapExchange(iapChunk(word[0] == 'w' ? 0x80 : 0x82, image, chunk));
+        }
+        QCOMPARE(identityOf("ch32iap"), starts ? std::string("ch32iap 093A:C791 release 0211")
+                                               : std::string("ch32iap 093A:C799 release 0001"));
+    }
+
+    void engineTakesOnlyEngineImages_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("release");
+        QTest::newRow("engine image") << "E" << 0 << "0160";
+        QTest::newRow("boot-loader image") << "B" << 1 << "0104";
+        QTest::newRow("untagged image") << "-" << 1 << "0104";
+    }
+
+    void engineTakesOnlyEngineImages()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, status);
+        QFETCH(QString, release);
+        control({"plug", "fw-mouse"});
+        Bytes image = taggedImage(100, 0x0160, kind.toLatin1()[0]);
+        if (kind == "-")
+            image[16] = 'q';
+        const std::string engine = pathOf(0xC791, 0xFF5E);
+        auto request = [&engine](Bytes frame) {
+            frame.resize(64, 0);
+            hid_device* dev = hid_open_path(engine.c_str());
+            Bytes answer(64, 0);
+            answer[0] = 6;
+            hid_send_feature_report(dev, frame.data(), frame.size());
+            const int n = hid_get_feature_report(dev, answer.data(), answer.size());
+            hid_close(dev);
+            return n == 64 ? int(answer[1]) : -1;
+        };
+        const uint32_t crc = sim::upd::crc32Mpeg2(image.data(), image.size());
+        QCOMPARE(request({6, 0x10, uint8_t(image.size()), 0, 0, 0, uint8_t(crc), uint8_t(crc >> 8),
+                          uint8_t(crc >> 16), uint8_t(crc >> 24)}),
+                 0);
+        for (size_t at = 0; at < image.size(); at += 50) {
+            Bytes data = {6, 0x11, uint8_t(at), 0, 0, 0, 50};
+            data.insert(data.end(), image.begin() + long(at), image.begin() + long(at + 50));
+            QCOMPARE(request(data), 0);
+        }
+        QCOMPARE(request({6, 0x12}), status);
+        QCOMPARE(QString::fromStdString(identityOf("fw-mouse")),
+                 "fw-mouse 093A:C791 release " + release);
+    }
+
+    void secondMouseOfTheSameKindStaysApart()
+    {
+        QCOMPARE(control({"plug", "fw-mouse", "dev"}).status, 0);
+        QCOMPARE(control({"plug", "fw-mouse", "other"}).status, 0);
+        std::string devCommand;
+        hid_device_info* list = hid_enumerate(0x093A, 0xC791);
+        int commandInterfaces = 0;
+        for (hid_device_info* d = list; d; d = d->next) {
+            if (d->usage_page != 0xFF10)
+                continue;
+            ++commandInterfaces;
+            if (std::string(d->path).rfind("sim/dev/", 0) == 0)
+                devCommand = d->path;
+        }
+        hid_free_enumeration(list);
+        QCOMPARE(commandInterfaces, 3); // the plain mouse of init() too
+        QCOMPARE(sendFeature(devCommand, hex("00 1F 5A A0 00 00 00 00 00")), 9);
+        QCOMPARE(identityOf("dev"), std::string("dev 2E3C:AF01 release 0001"));
+        BootLoaderHost(taggedImage(3000, 0x0123, 'B'))
+            .run("begin block:60 block:64 block:68 end crc:60 crc:68 finish");
+        QCOMPARE(identityOf("dev"), std::string("dev 093A:C791 release 0123"));
+        QCOMPARE(identityOf("other"), std::string("other 093A:C791 release 0104"));
     }
 
     // --- Trace and hidapi semantics ----------------------------------------------------------

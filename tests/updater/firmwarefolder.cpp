@@ -30,16 +30,20 @@ QString swappedDigits(quint16 value)
 
 } // namespace
 
-QByteArray plainImage(int size, quint16 version, int seed)
+ImageKind firstImageKind(const QString& b0Name)
+{
+    return b0Name.startsWith('C') ? ImageKind::Ch32 : ImageKind::BootLoader;
+}
+
+QByteArray plainImage(int size, quint16 version, int seed, ImageKind kind)
 {
     QByteArray image(size, '\0');
     for (int i = 0; i < size; ++i)
         image[i] = char((i * 31 + seed * 17 + (i >> 8)) & 0xFF);
-    if (size >= 6) {
-        const int at = size >= 22 ? 16 : 0;
-        const QByteArray tag = QByteArray("QXVR") + char(version >> 8) + char(version & 0xFF);
-        image.replace(at, tag.size(), tag);
-    }
+    const QByteArray tag =
+        QByteArray("QXVR") + char(version >> 8) + char(version & 0xFF) + char(kind);
+    if (size >= tag.size())
+        image.replace(size >= 16 + tag.size() ? 16 : 0, tag.size(), tag);
     return image;
 }
 

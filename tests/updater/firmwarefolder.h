@@ -10,9 +10,15 @@
 namespace testfw
 {
 
-// A plain image of `size` bytes. From 6 bytes on it carries "QXVR" + version (big-endian), at
-// offset 16 when it fits, else at 0.
-QByteArray plainImage(int size, quint16 version, int seed = 1);
+// The device an image is built for; a device refuses to start an image of another kind.
+enum class ImageKind : char { BootLoader = 'B', Ch32 = 'C', Engine = 'E' };
+// The kind of a first image: a b0 name starting with "C" selects the CH32 protocol.
+ImageKind firstImageKind(const QString& b0Name);
+
+// A plain image of `size` bytes. From 7 bytes on it carries its tag: "QXVR", the version
+// big-endian and the kind byte, at offset 16 when it fits, else at 0.
+QByteArray plainImage(int size, quint16 version, int seed = 1,
+                      ImageKind kind = ImageKind::BootLoader);
 // The first-image file of a plain image (key bytes and trailer embedded).
 QByteArray firstImageFile(const QByteArray& plain, quint8 keyA = 0x5C, quint8 keyB = 0x93);
 // The engine's file of a plain image (header with length and CRC).

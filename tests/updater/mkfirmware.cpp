@@ -2,11 +2,12 @@
 //
 //   quillex-mkfirmware <prefix> <vid>:<pid>:<usagePage>:<usage>
 //                      [--b0 <name> <plain file>] [--b1 <name> <plain file>] [--title <text>]
-//   quillex-mkfirmware --sample <prefix> <b0 size> <b1 size> <version hex>
+//   quillex-mkfirmware --sample <prefix> <b0 size> <b1 size> <version hex> [<b0 name>]
 //
 // The first image is scrambled into the boot-loader file format, the second wrapped in the
 // engine's header. A b0 name starting with "C" selects the CH32 protocol. --sample makes
-// generated images that carry the given version instead of reading plain files.
+// generated images instead of reading plain files: tagged with the given version and their kind
+// (the first image CH32 or boot loader by its name, default firmware.bin; the second engine).
 #include "tests/updater/firmwarefolder.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,8 @@ int usage()
 {
     std::fputs("usage: quillex-mkfirmware <prefix> <vid>:<pid>:<usagePage>:<usage> "
                "[--b0 <name> <plain>] [--b1 <name> <plain>] [--title <text>]\n"
-               "       quillex-mkfirmware --sample <prefix> <b0 size> <b1 size> <version hex>\n",
+               "       quillex-mkfirmware --sample <prefix> <b0 size> <b1 size> <version hex> "
+               "[<b0 name>]\n",
                stderr);
     return 2;
 }
@@ -44,16 +46,17 @@ int main(int argc, char* argv[])
     testfw::Folder folder;
     folder.devImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
 
-    if (args.size() == 5 && args[0] == "--sample") {
+    if ((args.size() == 5 || args.size() == 6) && args[0] == "--sample") {
         const quint16 version = quint16(args[4].toUInt(nullptr, 16));
         if (args[2].toInt() > 0) {
-            folder.b0Name = "firmware.bin";
-            folder.b0File = testfw::firstImageFile(testfw::plainImage(args[2].toInt(), version));
+            folder.b0Name = args.value(5, "firmware.bin");
+            folder.b0File = testfw::firstImageFile(testfw::plainImage(
+                args[2].toInt(), version, 1, testfw::firstImageKind(folder.b0Name)));
         }
         if (args[3].toInt() > 0) {
             folder.b1Name = "engine.bin";
-            folder.b1File =
-                testfw::engineImageFile(testfw::plainImage(args[3].toInt(), version, 2));
+            folder.b1File = testfw::engineImageFile(
+                testfw::plainImage(args[3].toInt(), version, 2, testfw::ImageKind::Engine));
         }
         return testfw::writeFolder(args[1], folder) ? 0 : 1;
     }
