@@ -92,7 +92,9 @@ void MainWindow::on_pushButton_clicked()
         const int wanted = updaterModeFor(job.firstKind);
         if (targetEntry == NormalMode) {
             watchRestart(lastScan, wanted, {otherUpdaterMode(wanted)}, Step::EnterUpdaterMode);
-            if (!hid.enterBootLoader())
+            if (hid.enterBootLoader())
+                checkDevice();
+            else
                 failStep(status::kDeviceLost);
         } else if (targetEntry == wanted) {
             writeFirstImage();
@@ -175,6 +177,8 @@ void MainWindow::finishFirstImage(const devwatch::Scan& before)
     pendingMask &= quint8(~FirstImage);
     reportProgress(progressBase);
     watchRestart(before, NormalMode, {BootLoaderMode, Ch32IapMode}, Step::AwaitRestart);
+    // A device that restarts at once is seen now rather than a poll later.
+    checkDevice();
 }
 
 void MainWindow::startEngine()

@@ -466,13 +466,13 @@ void TstUpdater::shippedTestFolder()
     const QByteArray image = fwimage::decodeSecrecy(b0.readAll());
     QCOMPARE(image, testfw::plainImage(3000, 0x0123));
     const auto* bytes = reinterpret_cast<const quint8*>(image.constData());
-    QCOMPARE(fwimage::imageBlockCrc(bytes), 0x3F265447u);
+    QCOMPARE(fwimage::imageBlockCrc(bytes), 0x84991204u);
     QByteArray rest = image.mid(2048);
     QCOMPARE(fwimage::imageBlockCrc(
                  reinterpret_cast<const quint8*>(fwimage::takePadded(rest, 2048).constData())),
              0xE7E3C77Bu);
     QCOMPARE(esproto::parseImageFile(b1.readAll()).value_or(QByteArray()),
-             testfw::plainImage(1000, 0x0123, 2));
+             testfw::plainImage(1000, 0x0123, 2, testfw::ImageKind::Engine));
 }
 
 QTEST_APPLESS_MAIN(TstUpdater)
