@@ -22,6 +22,7 @@ const char kNoDevice[] = "未找到设备！";
 const char kWrongMode[] = "设备模式与固件不符！";
 const char kNotRestarted[] = "设备未能启动新固件！";
 const char kEngineFailed[] = "更新引擎错误！";
+const char kAmbiguous[] = "请只连接一个设备！";
 
 const QString kMouseImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
 
@@ -88,6 +89,7 @@ private slots:
     void noDeviceGivesUp();
 
     // One device only, and success only when it runs the image
+    void secondDevicePluggedMidUpdate_data();
     void secondDevicePluggedMidUpdate();
     void deviceDoesNotStartImage_data();
     void deviceDoesNotStartImage();
@@ -519,17 +521,33 @@ void TstUpdateE2e::noDeviceGivesUp()
     QVERIFY(transfers(sim.trace()).isEmpty());
 }
 
+void TstUpdateE2e::secondDevicePluggedMidUpdate_data()
+{
+    QTest::addColumn<bool>("engineImage");
+    QTest::newRow("boot-loader image") << false;
+    // The engine finds its device by vendor and product alone: with two it must not start.
+    QTest::newRow("engine image to follow") << true;
+}
+
 void TstUpdateE2e::secondDevicePluggedMidUpdate()
 {
+    QFETCH(bool, engineImage);
     plug("fw-mouse");
+    testfw::Folder f = folderOf("boot", 10240, 0x0330);
+    if (engineImage) {
+        f.b1Name = "engine.bin";
+        f.b1File =
+            testfw::engineImageFile(testfw::plainImage(1000, 0x0331, 2, testfw::ImageKind::Engine));
+    }
     QProcess process;
-    sim.startUpdate(process, program, {writeFolder(folderOf("boot", 10240, 0x0330)), "-s", "-r"});
+    sim.startUpdate(process, program, {writeFolder(f), "-s", "-r"});
     QStringList seen;
-    QVERIFY(waitForProgress(process, 30, seen));
+    QVERIFY(waitForProgress(process, engineImage ? 5 : 30, seen));
     sim.control({"plug", "fw-mouse", "other"});
     const UpdateRun run = sim.finishUpdate(process, 30000, seen);
 
-    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QCOMPARE(run.exitCode, engineImage ? 1 : 0);
+    QVERIFY2(run.errors.contains(engineImage ? kAmbiguous : kSuccess), qPrintable(run.errors));
     QVERIFY(state().startsWith("dev 093A:C791 release 0330"));
     QVERIFY(transfers(sim.trace(), "/other/").isEmpty());
     QVERIFY(state("other").startsWith("other 093A:C791 release 0104"));
