@@ -44,6 +44,16 @@ QByteArray repeat(char c, int n)
     return QByteArray(n, c);
 }
 
+// Command codes of a whole boot-loader run: address, data begin, each block's address and 18
+// data frames, data end, the CRC queries and finish.
+QByteArray bootCommandCodes(int blocks, int crcBlocks)
+{
+    QByteArray codes = QByteArray::fromHex("A7A1");
+    for (int b = 0; b < blocks; ++b)
+        codes += char(0xA2) + repeat(char(0xA3), 18);
+    return codes + char(0xA4) + repeat(char(0xA5), crcBlocks) + char(0xA6);
+}
+
 // Every transfer the updater could make to a device; enumeration alone touches nothing.
 QList<TraceLine> transfers(const QList<TraceLine>& trace, const QString& pathPart = "")
 {
@@ -202,11 +212,7 @@ void TstUpdateE2e::bootLoaderFromNormalMode()
     QCOMPARE(commands.first().bytes, QByteArray::fromHex("00EF000000000000 00"));
     QCOMPARE(commands.last().bytes, QByteArray::fromHex("001F5AA000000000 00"));
     const QList<QByteArray> writes = bootWrites(trace);
-    QByteArray expected = QByteArray::fromHex("A7A1");
-    for (int b = 0; b < 3; ++b)
-        expected += char(0xA2) + repeat(char(0xA3), 18);
-    expected += QByteArray::fromHex("A4A5A5A6");
-    QCOMPARE(codes(writes, 1), expected);
+    QCOMPARE(codes(writes, 1), bootCommandCodes(3, 2));
     // Every boot-loader command carries its prefix, data-end included.
     QCOMPARE(codes(writes, 0), repeat(0x5A, writes.size()));
     for (const QByteArray& w : writes)
@@ -241,10 +247,7 @@ void TstUpdateE2e::startedInBootLoaderMode()
     QCOMPARE(run.lines, QStringList{"0"} + numbers(0, 53) + QStringList({"99", "100"}));
     const QList<TraceLine> trace = sim.trace();
     QVERIFY(calls(trace, "send-feature", "").isEmpty()); // no enter command: already there
-    QByteArray expected = QByteArray::fromHex("A7A1");
-    for (int b = 0; b < 3; ++b)
-        expected += char(0xA2) + repeat(char(0xA3), 18);
-    QCOMPARE(codes(bootWrites(trace), 1), expected + QByteArray::fromHex("A4A5A5A6"));
+    QCOMPARE(codes(bootWrites(trace), 1), bootCommandCodes(3, 2));
     QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 3072), padded(image, 3072));
     QVERIFY(state().startsWith("dev 093A:C791 release 0131"));
 }
