@@ -61,6 +61,7 @@ Row {
     PngPushButton {
         width: 28
         height: 28
+        objectName: "closeButton"
         srcs: main.btnImgs("PageMain", "close")
         onClicked: ui_Ctl.onCloseWindow()
     }

@@ -525,20 +525,6 @@ private slots:
         QCOMPARE(*sim::inproc::bus().memory("receiver8k", "pairing"), stored);
     }
 
-    void failedPairingReadLeavesTheIndex()
-    {
-        plug("mouse");
-        plug("receiver8k");
-        rediscover();
-        link.curDevIndex = 1;
-        std::string error;
-        QVERIFY(sim::inproc::bus().fault("receiver8k", {"read"}, error));
-        QCOMPARE(view->startPairOnLine(deviceStr, 2), false);
-        QCOMPARE(link.curDevIndex, 1);
-        for (const auto& f : sentFrames())
-            QVERIFY(f[1] != 0x0E);
-    }
-
     void failedPairingWriteStillAddressesTheMouse()
     {
         plug("mouse");

@@ -6,6 +6,7 @@
 #include "app/widget.h"
 #include "frontend/datafolder.h"
 #include "frontend/myqquickview.h"
+#include "tests/frontend/nextmessagebox.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -15,45 +16,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
-
-// What a message box showed, recorded while it was open.
-struct BoxSeen {
-    bool shown = false;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString title, text;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    Qt::WindowFlags flags;
-};
-
-// Waits for the next modal message box, records it, then lets `respond` close it.
-static void handleNextBox(BoxSeen* seen, std::function<void(QMessageBox*)> respond)
-{
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [=] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        seen->shown = true;
-        seen->icon = box->icon();
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->buttons = box->standardButtons();
-        seen->defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton())
-                                                   : QMessageBox::NoButton;
-        seen->flags = box->windowFlags();
-        respond(box);
-    });
-    poll->start();
-}
-
-static void pressKey(QMessageBox* box, Qt::Key key)
-{
-    QTest::keyClick(box, key);
-}
 
 static const int designSizes[6] = {1280, 720, 2140, 1080, 3160, 1080};
 
