@@ -14,11 +14,35 @@ if real_device_present; then
 fi
 
 echo "No Quillex device found: starting the virtual mouse and 8K receiver (see README, 'Virtual devices')."
+sim=build/bin/sim/quillex-sim
 export QUILLEX_SIM_SOCKET=${QUILLEX_SIM_SOCKET:-${XDG_RUNTIME_DIR:-/tmp}/quillex-sim-$(id -u).sock}
-if ! build/bin/sim/quillex-sim ping >/dev/null 2>&1; then
-    build/bin/sim/quillex-sim serve --detach
-    build/bin/sim/quillex-sim plug mouse
-    build/bin/sim/quillex-sim plug receiver8k
+if ! $sim ping >/dev/null 2>&1; then
+    $sim serve --detach
+    # The kinds with the updater's side, so the update page can run end to end; the mouse reports
+    # an older release than the catalog's, so the page offers the update.
+    $sim plug fw-mouse mouse
+    $sim plug fw-receiver8k receiver8k
+    $sim release mouse 0103
 fi
+
+# Demo firmware for the virtual devices only: generated images that carry the catalog's versions.
+# The app reads QUILLEX_DEMO_FIRMWARE only on the virtual bus, and nothing of it is in modules/.
+catalog_version() { # entry index -> fwVersion
+    awk -v s="[$1]" '$0 == s {f = 1; next} /^\[/ {f = 0} f && /^fwVersion=/ {sub(/^fwVersion=/, ""); print}' device/DevInfo.ini
+}
+dev_image() { # pid -> devImage digits (each 16-bit value as c1 c0 c3 c2) of vendor 093A, FF10:0001
+    local d
+    for v in "$1" 093A FF10 0001; do d+="${v:1:1}${v:0:1}${v:3:1}${v:2:1}"; done
+    echo "$d"
+}
+demo=$PWD/build/demo-firmware
+folders="$demo/P-NORVIK GAMING Quillex/updater"
+for f in "M8 C791 0" "D8 C793 1" "D1 C792 2" "M1 C791 0"; do
+    set -- $f
+    build/tests/bin/quillex-mkfirmware --sample "$folders/$1/" 3000 0 "$(catalog_version "$3")"
+    sed -i "s/^devImage=.*/devImage=$(dev_image "$2")/" "$folders/$1/cfg.dat"
+done
+export QUILLEX_DEMO_FIRMWARE=$demo
+
 export LD_LIBRARY_PATH=$PWD/build/bin/sim${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 exec build/bin/quillex
