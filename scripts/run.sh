@@ -30,17 +30,12 @@ fi
 catalog_version() { # entry index -> fwVersion
     awk -v s="[$1]" '$0 == s {f = 1; next} /^\[/ {f = 0} f && /^fwVersion=/ {sub(/^fwVersion=/, ""); print}' device/DevInfo.ini
 }
-dev_image() { # pid -> devImage digits (each 16-bit value as c1 c0 c3 c2) of vendor 093A, FF10:0001
-    local d
-    for v in "$1" 093A FF10 0001; do d+="${v:1:1}${v:0:1}${v:3:1}${v:2:1}"; done
-    echo "$d"
-}
 demo=$PWD/build/demo-firmware
 folders="$demo/P-NORVIK GAMING Quillex/updater"
 for f in "M8 C791 0" "D8 C793 1" "D1 C792 2" "M1 C791 0"; do
     set -- $f
-    build/tests/bin/quillex-mkfirmware --sample "$folders/$1/" 3000 0 "$(catalog_version "$3")"
-    sed -i "s/^devImage=.*/devImage=$(dev_image "$2")/" "$folders/$1/cfg.dat"
+    build/tests/bin/quillex-mkfirmware --sample "$folders/$1/" 3000 0 "$(catalog_version "$3")" \
+        firmware.bin "093A:$2:FF10:0001"
 done
 export QUILLEX_DEMO_FIRMWARE=$demo
 

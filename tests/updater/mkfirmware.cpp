@@ -2,12 +2,14 @@
 //
 //   quillex-mkfirmware <prefix> <vid>:<pid>:<usagePage>:<usage>
 //                      [--b0 <name> <plain file>] [--b1 <name> <plain file>] [--title <text>]
-//   quillex-mkfirmware --sample <prefix> <b0 size> <b1 size> <version hex> [<b0 name>]
+//   quillex-mkfirmware --sample <prefix> <b0 size> <b1 size> <version hex>
+//                      [<b0 name> [<vid>:<pid>:<usagePage>:<usage>]]
 //
 // The first image is scrambled into the boot-loader file format, the second wrapped in the
 // engine's header. A b0 name starting with "C" selects the CH32 protocol. --sample makes
 // generated images instead of reading plain files: tagged with the given version and their kind
-// (the first image CH32 or boot loader by its name, default firmware.bin; the second engine).
+// (the first image CH32 or boot loader by its name, default firmware.bin; the second engine), for
+// the mouse unless a device is given.
 #include "tests/updater/firmwarefolder.h"
 
 #include <QCoreApplication>
@@ -23,7 +25,7 @@ int usage()
     std::fputs("usage: quillex-mkfirmware <prefix> <vid>:<pid>:<usagePage>:<usage> "
                "[--b0 <name> <plain>] [--b1 <name> <plain>] [--title <text>]\n"
                "       quillex-mkfirmware --sample <prefix> <b0 size> <b1 size> <version hex> "
-               "[<b0 name>]\n",
+               "[<b0 name> [<vid>:<pid>:<usagePage>:<usage>]]\n",
                stderr);
     return 2;
 }
@@ -37,6 +39,18 @@ bool readPlain(const QString& path, QByteArray& out)
     return true;
 }
 
+// "<vid>:<pid>:<usagePage>:<usage>" in hexadecimal.
+bool setDevice(const QString& text, testfw::Folder& folder)
+{
+    const QStringList ids = text.split(':');
+    if (ids.size() != 4)
+        return false;
+    folder.devImage = testfw::devImageText(
+        quint16(ids[0].toUInt(nullptr, 16)), quint16(ids[1].toUInt(nullptr, 16)),
+        quint16(ids[2].toUInt(nullptr, 16)), quint16(ids[3].toUInt(nullptr, 16)));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -46,7 +60,9 @@ int main(int argc, char* argv[])
     testfw::Folder folder;
     folder.devImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
 
-    if ((args.size() == 5 || args.size() == 6) && args[0] == "--sample") {
+    if (args.size() >= 5 && args.size() <= 7 && args[0] == "--sample") {
+        if (args.size() == 7 && !setDevice(args[6], folder))
+            return usage();
         const quint16 version = quint16(args[4].toUInt(nullptr, 16));
         if (args[2].toInt() > 0) {
             folder.b0Name = args.value(5, "firmware.bin");
@@ -61,14 +77,8 @@ int main(int argc, char* argv[])
         return testfw::writeFolder(args[1], folder) ? 0 : 1;
     }
 
-    if (args.size() < 2)
+    if (args.size() < 2 || !setDevice(args[1], folder))
         return usage();
-    const QStringList ids = args[1].split(':');
-    if (ids.size() != 4)
-        return usage();
-    folder.devImage = testfw::devImageText(
-        quint16(ids[0].toUInt(nullptr, 16)), quint16(ids[1].toUInt(nullptr, 16)),
-        quint16(ids[2].toUInt(nullptr, 16)), quint16(ids[3].toUInt(nullptr, 16)));
     for (int i = 2; i < args.size(); ++i) {
         QByteArray plain;
         if ((args[i] == "--b0" || args[i] == "--b1") && i + 2 < args.size()) {
