@@ -46,6 +46,15 @@ bool VirtualBus::visible(const Slot& s, int iface) const
            !s.faults.hidden.count(ifaces[size_t(iface)].label);
 }
 
+std::string portOfPath(const std::string& path)
+{
+    // "sim/<name>/<generation>/<label>": the name is where the device is plugged.
+    const size_t nameEnd = path.find('/', 4);
+    if (path.compare(0, 4, "sim/") != 0 || nameEnd == std::string::npos || nameEnd == 4)
+        return {};
+    return path.substr(0, nameEnd);
+}
+
 std::string VirtualBus::pathOf(const Slot& s, int iface) const
 {
     return "sim/" + s.name + "/" + std::to_string(s.generation) + "/" +

@@ -13,6 +13,10 @@
 namespace sim
 {
 
+// Where the device behind an interface path is plugged: the same for all its interfaces and across
+// its re-enumerations, as a USB port is; empty for a path that is not the bus's.
+std::string portOfPath(const std::string& path);
+
 // The virtual USB bus: plugged devices (slots, each holding a personality), their faults and the
 // open handles with their input queues. Implements the HID operations directly; all methods are
 // thread-safe. No I/O: a read that has to wait blocks on a condition variable.

@@ -1,5 +1,6 @@
 // The hidapi 0.13 C API over sim::hidapiBackend(): the same function set as the system library,
 // so programs link or load this in its place unchanged.
+#include "sim/bus.h"
 #include "sim/hidapi_backend.h"
 
 #include <hidapi.h>
@@ -261,3 +262,15 @@ const char* hid_version_str(void)
 }
 
 } // extern "C"
+
+// Extension of the virtual hidapi: the port a path's device is plugged into, as a host would tell
+// from where the device hangs in its USB tree. Returns the length written (without the
+// terminating zero), or -1 when the path is unknown or out is too small.
+extern "C" int quillex_sim_port_of(const char* path, char* out, int size)
+{
+    const std::string port = path ? sim::portOfPath(path) : std::string();
+    if (port.empty() || !out || size <= int(port.size()))
+        return -1;
+    std::memcpy(out, port.c_str(), port.size() + 1);
+    return int(port.size());
+}

@@ -13,7 +13,8 @@
 namespace sim::wire
 {
 
-constexpr uint32_t kMaxRecord = 1u << 20;
+// Large enough for the trace of the largest firmware update, small enough to refuse nonsense.
+constexpr uint32_t kMaxRecord = 16u << 20;
 
 enum Op : uint8_t {
     Enumerate = 1,   // u16 vid, u16 pid -> u32 n, n entries

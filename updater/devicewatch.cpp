@@ -12,8 +12,9 @@ int firstPresentEntry(const Scan& scan)
 }
 
 RestartWatch::RestartWatch(const Scan& before, int from, const QString& oldPath, int expected,
-                           QList<int> wrong)
-    : from(from), oldPath(oldPath), expected(expected), wrong(std::move(wrong))
+                           QList<int> wrong, const QString& port, PortOf portOf)
+    : from(from), oldPath(oldPath), expected(expected), wrong(std::move(wrong)),
+      portOf(std::move(portOf)), port(this->portOf ? port : QString())
 {
     for (int i = 0; i < before.size(); ++i) {
         QSet<QString> present(before[i].begin(), before[i].end());
@@ -26,6 +27,8 @@ RestartWatch::RestartWatch(const Scan& before, int from, const QString& oldPath,
 bool RestartWatch::isNew(int entry, const QString& path) const
 {
     if (entry < others.size() && others[entry].contains(path))
+        return false;
+    if (!port.isEmpty() && portOf(path) != port)
         return false;
     // A system may hand the same node to the device when it comes back: that counts only once
     // the device was seen to leave.

@@ -66,9 +66,7 @@ void MainWindow::onEngineProgress(int done, int percent, int error)
     if (step != Step::WriteSecondImage)
         return;
     engineWatchdog.start();
-    // The engine's completion is its own verification that the device took the image.
     const bool complete = error == 0 && (done & 0xFF);
-    confirmed = complete;
     reportProgress(percent * progressSpan / 100 + progressBase);
     if (error != 0) {
         // The engine gave up: nothing more will come, so the update has failed.
@@ -82,7 +80,8 @@ void MainWindow::onEngineProgress(int done, int percent, int error)
 
 void MainWindow::onEngineUpdateFinished()
 {
-    succeed();
+    engineWatchdog.stop();
+    engineImageWritten();
 }
 
 void MainWindow::releaseEngine()

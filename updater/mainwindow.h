@@ -88,6 +88,7 @@ private:
     void pin(int entry, const QString& path);
     void writeFirstImage();
     void startEngine();
+    void engineImageWritten();
     void onDeadline();
     void succeed();
     bool ended() const
@@ -110,9 +111,12 @@ private:
     updjob::Job job;
     Step step = Step::FindDevice;
     QString target;
+    QString targetPort;
     int targetEntry = -1;
-    // The scan that found the device, taken before anything was sent to it.
+    // The scan that found the device, taken before anything was sent to it, and the one taken
+    // before the engine started writing.
     devwatch::Scan lastScan;
+    devwatch::Scan engineBefore;
     devwatch::RestartWatch restart;
     QTimer deviceTimer;
     // Re-enumerates while waiting for a device: change notices can be missed.

@@ -1,5 +1,6 @@
 // Which device the update talks to and what comes next: the device is pinned once found, followed
 // through each restart, and every wait for it is bounded.
+#include "platform/deviceport.h"
 #include "ui_mainwindow.h"
 #include "updater/mainwindow.h"
 #include "updater/statustexts.h"
@@ -59,6 +60,7 @@ void MainWindow::pin(int entry, const QString& path)
     hid.deviceList[entry].path = path;
     hid.devIndex = entry;
     target = path;
+    targetPort = usbPortOf(path);
     targetEntry = entry;
 }
 
@@ -69,8 +71,15 @@ void MainWindow::startOnDevice(const devwatch::Scan& scan)
         ui->pushButton->setEnabled(false);
         return;
     }
-    // The last match in enumeration order, as for every other lookup of a path.
-    pin(entry, scan[entry].last());
+    // Which of two devices the caller meant cannot be known; and the engine, which finds its device
+    // by vendor and product alone, could write to the other one.
+    const bool engineAmbiguous =
+        job.hasSecondImage && scan[NormalMode].size() > (entry == NormalMode ? 1 : 0);
+    if (scan[entry].size() > 1 || engineAmbiguous) {
+        failStep(status::kAmbiguousDevice);
+        return;
+    }
+    pin(entry, scan[entry].first());
     lastScan = scan;
     CallEsLib(true);
     ui->pushButton->setEnabled(true);
@@ -115,7 +124,8 @@ void MainWindow::on_pushButton_clicked()
 void MainWindow::watchRestart(const devwatch::Scan& before, int expected, QList<int> wrong,
                               Step next)
 {
-    restart = devwatch::RestartWatch(before, targetEntry, target, expected, std::move(wrong));
+    restart = devwatch::RestartWatch(before, targetEntry, target, expected, std::move(wrong),
+                                     targetPort, usbPortOf);
     step = next;
     deadline.start(kRestartMs);
     pollTimer.start();
@@ -150,10 +160,13 @@ void MainWindow::onDeadline()
         qDebug() << "no device of this firmware folder appeared";
         failStep(status::kNoDevice);
         break;
-    case Step::EnterUpdaterMode:
+    case Step::EnterUpdaterMode: {
         qDebug() << "the device did not come back in its updater mode";
-        failStep(status::kDeviceLost);
+        const bool stayed =
+            devwatch::scanDevices(hid.deviceList).value(NormalMode).contains(target);
+        failStep(stayed ? status::kNotEntered : status::kDeviceLost);
         break;
+    }
     case Step::AwaitRestart:
         qDebug() << "the device did not come back in normal mode";
         failStep(status::kNotRestarted);
@@ -185,10 +198,19 @@ void MainWindow::startEngine()
 {
     // The engine finds its device by vendor and product alone; with two of them it could write
     // to the wrong one.
-    if (devwatch::scanDevices(hid.deviceList).value(NormalMode).size() > 1) {
+    engineBefore = devwatch::scanDevices(hid.deviceList);
+    if (engineBefore.value(NormalMode).size() > 1) {
         failStep(status::kAmbiguousDevice);
         return;
     }
     step = Step::WriteSecondImage;
     CallEsLib(false);
+}
+
+void MainWindow::engineImageWritten()
+{
+    pendingMask &= quint8(~SecondImage);
+    // The device restarts with the image it accepted; done means it runs again.
+    watchRestart(engineBefore, NormalMode, {BootLoaderMode, Ch32IapMode}, Step::AwaitRestart);
+    checkDevice();
 }

@@ -22,5 +22,6 @@ constexpr const char* kWrongMode = "设备模式与固件不符！";
 constexpr const char* kAmbiguousDevice = "请只连接一个设备！";
 // The device did not come back running the new firmware, or the engine stopped.
 constexpr const char* kNotRestarted = "设备未能启动新固件！";
+constexpr const char* kNotEntered = "设备未进入更新模式！";
 constexpr const char* kEngineFailed = "更新引擎错误！";
 } // namespace status

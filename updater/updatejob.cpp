@@ -1,6 +1,7 @@
 #include "updater/updatejob.h"
 
 #include "updater/bootloaderprotocol.h"
+#include "updater/engine/engineprotocol.h"
 #include "updater/firmwareimage.h"
 #include "updater/statustexts.h"
 
@@ -9,6 +10,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTextCodec>
+#include <optional>
 
 namespace updjob
 {
@@ -31,6 +33,26 @@ bool readableFile(const QString& path)
 {
     const QFileInfo info(path);
     return info.isFile() && info.isReadable();
+}
+
+// The whole file, or nothing when it is larger than `limit` (checked before reading, so a huge
+// file costs no time or memory) or cannot be read whole.
+std::optional<QByteArray> readBounded(const QString& path, qint64 limit)
+{
+    QFile file(path);
+    if (!readableFile(path) || file.size() > limit || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size())
+        return std::nullopt;
+    return bytes;
+}
+
+// A first-image file holds its plain image, two key bytes and a 4-byte trailer.
+qint64 firstFileLimit(FirstImageKind kind)
+{
+    const int plain = kind == FirstImageKind::Ch32 ? kCh32MaxBytes : kBootLoaderMaxBytes;
+    return plain + 2 + fwimage::kTrailerSize;
 }
 
 } // namespace
@@ -90,10 +112,12 @@ Validation validateJob(const QString& configFolder)
 
     job.firstKind = firstImageKind(b0Name);
     if (job.hasFirstImage()) {
-        QFile file(job.b0Path);
-        if (!readableFile(job.b0Path) || !file.open(QIODevice::ReadOnly))
-            return refuse(status::kImageInvalid, job.b0Path + " is missing or unreadable");
-        job.firstImage = fwimage::decodeSecrecy(file.readAll());
+        const std::optional<QByteArray> file =
+            readBounded(job.b0Path, firstFileLimit(job.firstKind));
+        if (!file)
+            return refuse(status::kImageInvalid,
+                          job.b0Path + " is missing, unreadable or too large");
+        job.firstImage = fwimage::decodeSecrecy(*file);
         if (!firstImageSizeOk(job.firstKind, job.firstImage.size()))
             return refuse(status::kImageInvalid,
                           QString("%1 holds %2 bytes, outside what its protocol can write")
@@ -101,8 +125,9 @@ Validation validateJob(const QString& configFolder)
                               .arg(job.firstImage.size()));
     }
     if (!b1Name.isEmpty()) {
-        if (!readableFile(job.b1Path))
-            return refuse(status::kImageInvalid, job.b1Path + " is missing or unreadable");
+        const std::optional<QByteArray> file = readBounded(job.b1Path, kEngineFileMaxBytes);
+        if (!file || !esproto::parseImageFile(*file))
+            return refuse(status::kImageInvalid, job.b1Path + " is not an engine image");
         job.hasSecondImage = true;
     }
     if (!job.hasFirstImage() && !job.hasSecondImage)

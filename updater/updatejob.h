@@ -19,6 +19,8 @@ constexpr int kBootLoaderMinBytes = 2048;
 constexpr int kBootLoaderMaxBytes = 40960;
 // CH32 chunk offsets are 16 bits wide.
 constexpr int kCh32MaxBytes = 65535;
+// The engine's image is checked whole before the device is touched; no device has more flash.
+constexpr int kEngineFileMaxBytes = 1 << 20;
 
 struct Job {
     DeviceId normalMode;

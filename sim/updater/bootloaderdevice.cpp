@@ -103,6 +103,17 @@ int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, s
     const bool refused = fault == Fault::Status;
     bl::Frame answer = *frame;
     answer.status = refused ? bl::kRefused : bl::kOk;
+    if (frame->code == bl::Data) {
+        // Data frames are not answered; a refused one is simply not written.
+        if (!refused)
+            writeData(host, *frame);
+        return int(len);
+    }
+    // A refused command is answered as such and has no effect.
+    if (refused) {
+        host.queueInput(0, bl::encode(answer));
+        return int(len);
+    }
     switch (frame->code) {
     case bl::DataBegin: {
         std::vector<uint8_t>& mem = slotFlash(host, "flash");
@@ -114,20 +125,14 @@ int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, s
     case bl::BlockAddress:
         session.writeAddress = uint16_t(frame->body[0] << 8);
         break;
-    case bl::Data:
-        // Data frames are not answered; a refused one is simply not written.
-        if (!refused)
-            writeData(host, *frame);
-        return int(len);
     case bl::DataEnd:
-        session.endedAfterData = session.endedAfterData || !refused;
+        session.endedAfterData = true;
         break;
     case bl::BlockCrc: {
         const uint16_t address = uint16_t(frame->body[0] << 8 | frame->body[1]);
         const uint32_t crc = crcAt(host, address);
         bl::putCrc(answer, fault == Fault::Crc ? crc ^ 1u : crc);
-        if (!refused)
-            session.image.checked(address, bl::kCrcSpan);
+        session.image.checked(address, bl::kCrcSpan);
         break;
     }
     case bl::Finish:

@@ -1070,7 +1070,8 @@ private slots:
                              "hid_error",
                              "hid_version",
                              "hid_version_str",
-                             "quillex_sim_change_fd"};
+                             "quillex_sim_change_fd",
+                             "quillex_sim_port_of"};
         for (const char* name : api)
             QVERIFY2(dlsym(lib, name), name);
         QVERIFY(!dlsym(lib, "_ZN3sim13hidapiBackendEv")); // nothing of the C++ inside

@@ -23,6 +23,7 @@ const char kWrongMode[] = "设备模式与固件不符！";
 const char kNotRestarted[] = "设备未能启动新固件！";
 const char kEngineFailed[] = "更新引擎错误！";
 const char kAmbiguous[] = "请只连接一个设备！";
+const char kNotEntered[] = "设备未进入更新模式！";
 
 const QString kMouseImage = testfw::devImageText(0x093A, 0xC791, 0xFF10, 0x0001);
 
@@ -101,6 +102,9 @@ private slots:
     // One device only, and success only when it runs the image
     void secondDevicePluggedMidUpdate_data();
     void secondDevicePluggedMidUpdate();
+    void devicePluggedWhileWaitingForTheRestart_data();
+    void devicePluggedWhileWaitingForTheRestart();
+    void twoDevicesAtStart();
     void deviceDoesNotStartImage_data();
     void deviceDoesNotStartImage();
 
@@ -372,16 +376,16 @@ void TstUpdateE2e::engineCallbacks_data()
     QTest::addColumn<QString>("script");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("text");
-    // Lines: the start, the first image's steps when there is one, then one per callback.
+    // Lines: the start, the first image's steps when there is one, then one per callback; 100
+    // only once the device is back with the engine's image.
     QTest::newRow("both images") << true << "0,50,100:1"
                                  << QStringList{"0"} + numbers(0, 17) +
-                                        QStringList{"20", "20", "60", "100"}
+                                        QStringList{"20", "20", "60", "99", "100"}
                                  << kSuccess;
     QTest::newRow("second image only")
-        << false << "0,50,100:1" << QStringList{"0", "0", "50", "100"} << kSuccess;
+        << false << "0,50,100:1" << QStringList{"0", "0", "50", "99", "100"} << kSuccess;
     QTest::newRow("percentage above 100")
-        << false << "40,150,100:1" << QStringList{"0", "40", "40", "100"} << kSuccess;
-    // 100 is never printed for a run that did not succeed.
+        << false << "40,150,100:1" << QStringList{"0", "40", "40", "99", "100"} << kSuccess;
     QTest::newRow("completion with an error")
         << false << "0,50,100:1:7" << QStringList{"0", "0", "50", "99"} << kEngineFailed;
     QTest::newRow("error before the end")
@@ -403,9 +407,18 @@ void TstUpdateE2e::engineCallbacks()
     if (!firstImage)
         f.b0Name.clear();
     f.b1Name = "engine.bin";
-    f.b1File = "read by the engine only";
-    const UpdateRun run = sim.runUpdate(program, {writeFolder(f), "-s", "-r"}, 30000,
-                                        STUB_ENGINE_DIR, {"QUILLEX_STUB_ENGINE=" + script});
+    f.b1File =
+        testfw::engineImageFile(testfw::plainImage(1000, 0x0151, 2, testfw::ImageKind::Engine));
+    QProcess process;
+    sim.startUpdate(process, program, {writeFolder(f), "-s", "-r"}, STUB_ENGINE_DIR,
+                    {"QUILLEX_STUB_ENGINE=" + script});
+    QStringList seen;
+    // The scripted engine writes nothing: the device restarting with its image is played here.
+    if (text == kSuccess && waitForProgress(process, 99, seen)) {
+        sim.control({"unplug", "dev"});
+        plug("fw-mouse");
+    }
+    const UpdateRun run = sim.finishUpdate(process, 30000, seen);
     QVERIFY(run.finished);
     QCOMPARE(run.lines, lines);
     QCOMPARE(run.exitCode, text == kSuccess ? 0 : 1);
@@ -424,6 +437,8 @@ void TstUpdateE2e::refusedBeforeAnyTransfer_data()
     QTest::newRow("vendor 0") << "devImage=7C190000FF010010" << kConfigInvalid;
     QTest::newRow("image file missing") << "no b0 file" << kImageInvalid;
     QTest::newRow("engine file missing") << "no b1 file" << kImageInvalid;
+    QTest::newRow("engine file not an engine image") << "bad b1 file" << kImageInvalid;
+    QTest::newRow("image file of 1 GiB") << "huge b0 file" << kImageInvalid;
     QTest::newRow("boot-loader image below 2 KiB") << "boot 2047" << kImageInvalid;
     QTest::newRow("boot-loader image above 40 KiB") << "boot 46080" << kImageInvalid;
     QTest::newRow("empty CH32 image") << "ch32 0" << kImageInvalid;
@@ -445,8 +460,10 @@ void TstUpdateE2e::refusedBeforeAnyTransfer()
         f = folderOf(words.first(), words.last().toInt(), 0x0300);
     else if (breakage == "no image")
         f.b0Name.clear();
-    else if (breakage == "no b1 file")
+    else if (breakage == "no b1 file" || breakage == "bad b1 file")
         f.b1Name = "engine.bin";
+    if (breakage == "bad b1 file")
+        f.b1File = "seven b";
     QString prefix = writeFolder(f);
     if (breakage == "no folder")
         prefix = work.filePath("absent/");
@@ -454,6 +471,8 @@ void TstUpdateE2e::refusedBeforeAnyTransfer()
         QVERIFY(QFile::remove(prefix + "cfg.dat"));
     else if (breakage == "no b0 file")
         QVERIFY(QFile::remove(prefix + "b0/mouse.bin"));
+    else if (breakage == "huge b0 file")
+        QVERIFY(QFile::resize(prefix + "b0/mouse.bin", qint64(1) << 30)); // sparse: no disk used
     else if (breakage == "no b1 file")
         QVERIFY(QFile::remove(prefix + "b1/engine.bin"));
 
@@ -556,6 +575,51 @@ void TstUpdateE2e::secondDevicePluggedMidUpdate()
     QVERIFY(state("other").startsWith("other 093A:C791 release 0104"));
 }
 
+void TstUpdateE2e::devicePluggedWhileWaitingForTheRestart_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("plugAt");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text");
+    // The finish reports 99; a mouse plugged then is no mouse coming back.
+    QTest::newRow("mouse plugged after the finish")
+        << "finish never-back" << 99 << "fw-mouse" << kNotRestarted;
+    QTest::newRow("boot loader plugged after the enter command")
+        << "enter never-back" << 0 << "bootloader" << kLost;
+}
+
+void TstUpdateE2e::devicePluggedWhileWaitingForTheRestart()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, plugAt);
+    QFETCH(QString, kind);
+    QFETCH(QString, text);
+    plug("fw-mouse", {"fault " + fault});
+    QProcess process;
+    sim.startUpdate(process, program, {writeFolder(folderOf("boot", 3000, 0x0350)), "-s", "-r"});
+    QStringList seen;
+    QVERIFY(waitForProgress(process, plugAt, seen));
+    sim.control({"plug", kind, "other"});
+    const UpdateRun run = sim.finishUpdate(process, 30000, seen);
+
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(text), qPrintable(run.errors));
+    QVERIFY(!run.lines.contains("100"));
+    QVERIFY(transfers(sim.trace(), "/other/").isEmpty());
+}
+
+void TstUpdateE2e::twoDevicesAtStart()
+{
+    plug("fw-mouse");
+    sim.control({"plug", "fw-mouse", "other"});
+    const UpdateRun run = update(writeFolder(folderOf("boot", 3000, 0x0360)));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(kAmbiguous), qPrintable(run.errors));
+    QVERIFY(transfers(sim.trace()).isEmpty());
+    QVERIFY(state().startsWith("dev 093A:C791 release 0104"));
+    QVERIFY(state("other").startsWith("other 093A:C791 release 0104"));
+}
+
 void TstUpdateE2e::deviceDoesNotStartImage_data()
 {
     QTest::addColumn<QString>("protocol");
@@ -626,6 +690,10 @@ void TstUpdateE2e::stepFails_data()
                                        << "es-begin timeout" << kEngineFailed << 10000;
     QTest::newRow("never back after enter") << "bootloader"
                                             << "enter never-back" << kLost << 20000;
+    QTest::newRow("enter refused") << "bootloader"
+                                   << "enter status" << kNotEntered << 20000;
+    QTest::newRow("never back after the engine") << "engine"
+                                                 << "es-end never-back" << kNotRestarted << 20000;
 }
 
 void TstUpdateE2e::stepFails()

@@ -377,6 +377,13 @@ void TstUpdater::restartWatch()
     RestartWatch sameNode(finishing, 1, "boot-a", 0, {1, 2});
     QCOMPARE(sameNode.observe({{"mouse-b"}, {}, {}}), Outcome::Waiting);
     QCOMPARE(sameNode.observe({{"mouse-b"}, {"boot-a"}, {}}), Outcome::BackInWrongEntry);
+
+    // Where ports are known, a device plugged meanwhile into another port is not the one back.
+    const auto portOf = [](const QString& path) { return path.section('-', 1, 1); };
+    RestartWatch byPort(finishing, 1, "boot-a", 0, {1, 2}, "a", portOf);
+    QCOMPARE(byPort.observe({{"mouse-b", "mouse-c"}, {"boot-c"}, {}}), Outcome::Waiting);
+    QCOMPARE(byPort.observe({{"mouse-b", "mouse-c", "mouse-a"}, {}, {}}), Outcome::Back);
+    QCOMPARE(byPort.path(), QString("mouse-a"));
 }
 
 void TstUpdater::deviceListOrder()
