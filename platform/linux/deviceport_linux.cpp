@@ -1,4 +1,5 @@
 #include "platform/deviceport.h"
+#include "platform/linux/sysfsport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,20 +25,24 @@ QString virtualPortOf(const QString& hidPath, bool* handled)
 
 } // namespace
 
+QString usbPortFromSysfs(const QString& hidDevicePath)
+{
+    // .../usb1/1-2/1-2:1.0/0003:093A:C791.0005: the USB device folder above the interface folder
+    // ("1-2:1.0") is the port.
+    static const QRegularExpression interfaceFolder(QStringLiteral("/\\d+-[\\d.]+:\\d+\\.\\d+/"));
+    const QRegularExpressionMatch match = interfaceFolder.match(hidDevicePath);
+    return match.hasMatch() ? hidDevicePath.left(match.capturedStart()) : QString();
+}
+
 QString usbPortOf(const QString& hidPath)
 {
     bool handled = false;
     const QString port = virtualPortOf(hidPath, &handled);
     if (handled)
         return port;
-    // /dev/hidrawN -> /sys/devices/.../usb1/1-2/1-2:1.0/0003:093A:C791.0005: the USB device
-    // folder above the interface folder ("1-2:1.0") is the port.
     if (!hidPath.startsWith(QLatin1String("/dev/hidraw")))
         return {};
-    const QString device = QFileInfo(QStringLiteral("/sys/class/hidraw/") +
-                                     QFileInfo(hidPath).fileName() + QStringLiteral("/device"))
-                               .canonicalFilePath();
-    static const QRegularExpression interfaceFolder(QStringLiteral("/\\d+-[\\d.]+:\\d+\\.\\d+/"));
-    const QRegularExpressionMatch match = interfaceFolder.match(device);
-    return match.hasMatch() ? device.left(match.capturedStart()) : QString();
+    return usbPortFromSysfs(QFileInfo(QStringLiteral("/sys/class/hidraw/") +
+                                      QFileInfo(hidPath).fileName() + QStringLiteral("/device"))
+                                .canonicalFilePath());
 }

@@ -1,4 +1,5 @@
 #include "platform/autostart.h"
+#include "platform/linux/sysfsport.h"
 #include "platform/mousesettings.h"
 
 #include <QFile>
@@ -6,7 +7,7 @@
 #include <QtTest>
 
 // Start-up entry and mouse settings as the desktop sees them: files in the user's config folder
-// and programs found on PATH.
+// and programs found on PATH; the USB port of a hidraw node as sysfs shows it.
 class TestSystemIntegration : public QObject
 {
     Q_OBJECT
@@ -105,6 +106,19 @@ private slots:
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         };
         QTRY_COMPARE(written(), QByteArray("kcmshell5 kcm_mouse\n"));
+    }
+
+    void usbPortFromSysfsPaths()
+    {
+        const QString port = QStringLiteral("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2");
+        // Every interface of one device, in any of its modes, hangs off the same port; a hub
+        // adds to the port's name.
+        QCOMPARE(usbPortFromSysfs(port + "/1-2:1.0/0003:093A:C791.0005"), port);
+        QCOMPARE(usbPortFromSysfs(port + "/1-2:1.2/0003:2E3C:AF01.0009"), port);
+        QCOMPARE(usbPortFromSysfs(port + ".4/1-2.4:1.0/0003:093A:C793.000A"), port + ".4");
+        // Not a USB device: no port, so devices are told apart by path alone.
+        QCOMPARE(usbPortFromSysfs("/sys/devices/virtual/misc/uhid/0003:093A:C791.0001"), QString());
+        QCOMPARE(usbPortFromSysfs(QString()), QString());
     }
 };
 
