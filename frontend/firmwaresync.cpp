@@ -65,5 +65,7 @@ QString myQQuickView::firmwareFolder(QString strID, QString name)
 
 bool myQQuickView::firmwareFolderReady(QString folder)
 {
-    return firmwareFolderComplete(folder, QFileInfo(updaterProgram()).absolutePath());
+    // Without the updater itself nothing could be updated either.
+    const QFileInfo updater(updaterProgram());
+    return updater.isExecutable() && firmwareFolderComplete(folder, updater.absolutePath());
 }

@@ -60,6 +60,9 @@ Item {
         if (!bSuccess) {
             page.running = false
             ui_Ctl.showUpdateSuccess(false)
+            // A bar left where the failed run stopped would tell of progress that did not hold.
+            page.receiverBar = 0
+            page.mouseBar = 0
         } else if (page.updateMode === 0) {
             page.updateMode = 1
             ui_View.startFwUpdateEvent(page.mouseFolder())

@@ -158,6 +158,8 @@ private slots:
         QDir(path(kDeviceFolder + "updater")).removeRecursively();
         writeFirmware("D8", 0xC793);
         writeFirmware("M8", 0xC791);
+        QFile::setPermissions(path("/updateEx/update"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (const char* file : {"/hold", "/pid", "/ended"})
             QFile::remove(path(file));
         qputenv("QUILLEX_STANDIN_PID", QFile::encodeName(path("/pid")));
@@ -194,12 +196,15 @@ private slots:
         QTest::newRow("no mouse folder") << QStringLiteral("updater/M8") << kNoUpdate;
         QTest::newRow("receiver image missing")
             << QStringLiteral("updater/D8/b0/firmware.bin") << kNoUpdate;
+        QTest::newRow("updater not runnable") << QStringLiteral("updateEx") << kNoUpdate;
     }
     void updateIsOfferedOnlyWithCompleteFirmware()
     {
         QFETCH(QString, removed);
         QFETCH(QString, heading);
-        if (!removed.isEmpty()) {
+        if (removed == "updateEx") {
+            QFile::setPermissions(path("/updateEx/update"), QFile::ReadOwner | QFile::WriteOwner);
+        } else if (!removed.isEmpty()) {
             const QString target = path(kDeviceFolder + removed);
             QVERIFY(QFileInfo(target).isDir() ? QDir(target).removeRecursively()
                                               : QFile::remove(target));

@@ -47,9 +47,12 @@ SceneTestCase {
     function test_failure_stops_after_the_receiver() {
         var p = updatePage(2, 1, true)
         p.startUpdate()
+        ui_View.updateProgram(90)
         ui_View.updateFinished(false)
         compare(folders(), ["fw/" + dev + "/D1/"])
         compare(ui_Ctl.calls("showUpdateSuccess"), [[false]])
+        // The bar does not keep showing progress that did not hold.
+        compare(p.receiverBar, 0)
     }
 
     function test_needs_both_devices() {
