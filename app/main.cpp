@@ -10,6 +10,9 @@ int main(int argc, char* argv[])
         app.postToPrimary(QByteArray(), 100);
         return 1;
     }
+    // Only exitSYS ends the program: a message box closed while the window is in the tray is no
+    // last window, and quitting past it would kill a running updater.
+    app.setQuitOnLastWindowClosed(false);
     // Every relative path ("./modules", "./updateEx/update") resolves beside the executable.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 

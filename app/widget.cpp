@@ -130,10 +130,7 @@ void Widget::waitForUpdaterThenExit()
 
 void Widget::closeEvent(QCloseEvent* event)
 {
-    if (!uiCtl->quickView()->updater->isRunning()) {
-        QWidget::closeEvent(event);
-        return;
-    }
+    // A window-manager close leaves the orderly way, which waits for a running updater.
     event->ignore();
     exitSYS();
 }
