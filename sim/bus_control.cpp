@@ -29,8 +29,15 @@ bool VirtualBus::plug(const std::string& kind, const std::string& name, std::str
         error = "unknown device kind: " + kind;
         return false;
     }
-    if (!plug(std::move(device), name.empty() ? kind : name)) {
-        error = "already plugged: " + (name.empty() ? kind : name);
+    const std::string slotName = name.empty() ? kind : name;
+    // The name is the device's place in every path ("sim/<name>/..."): a "/" would blur two
+    // devices into one port.
+    if (slotName.find('/') != std::string::npos) {
+        error = "a device name has no \"/\": " + slotName;
+        return false;
+    }
+    if (!plug(std::move(device), slotName)) {
+        error = "already plugged: " + slotName;
         return false;
     }
     return true;
@@ -39,7 +46,7 @@ bool VirtualBus::plug(const std::string& kind, const std::string& name, std::str
 bool VirtualBus::plug(std::unique_ptr<Personality> device, const std::string& name)
 {
     Lock lock(mutex);
-    if (!device || name.empty() || find(name))
+    if (!device || name.empty() || name.find('/') != std::string::npos || find(name))
         return false;
     auto slot = std::make_unique<Slot>();
     slot->name = name;

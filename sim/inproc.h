@@ -20,3 +20,5 @@ ControlResult control(const std::vector<std::string>& args);
 
 // Descriptor that becomes readable when a virtual device is plugged or unplugged.
 extern "C" int quillex_sim_change_fd(void);
+// Where the device behind a path is plugged ("sim/<name>"); the length written, or -1.
+extern "C" int quillex_sim_port_of(const char* path, char* out, int size);

@@ -906,6 +906,16 @@ private slots:
             .run("begin block:60 block:64 block:68 end crc:60 crc:68 finish");
         QCOMPARE(identityOf("dev"), std::string("dev 093A:C791 release 0123"));
         QCOMPARE(identityOf("other"), std::string("other 093A:C791 release 0104"));
+
+        // Each keeps its port through its re-enumerations, as on a USB hub; a name cannot blur
+        // two ports into one.
+        char port[64];
+        QCOMPARE(quillex_sim_port_of(devCommand.c_str(), port, sizeof port), 7);
+        QCOMPARE(std::string(port), std::string("sim/dev"));
+        QCOMPARE(quillex_sim_port_of("sim/other/99/cmd", port, sizeof port), 9);
+        QCOMPARE(quillex_sim_port_of("/dev/hidraw3", port, sizeof port), -1);
+        QCOMPARE(quillex_sim_port_of(devCommand.c_str(), port, 7), -1);
+        QVERIFY(control({"plug", "fw-mouse", "dev/stray"}).status != 0);
     }
 
     // --- Trace and hidapi semantics ----------------------------------------------------------
