@@ -2,6 +2,8 @@
 #include "frontend/myqquickview.h"
 #include "frontend/startwithos.h"
 
+#include <QDebug>
+
 // Elements of the settings list "Setting/data"; the fourth, the language, is the scene's alone.
 enum SettingIndex { HideToTray = 0, StartUp = 1, Profile = 2 };
 static const int settingCount = 4;
@@ -40,7 +42,19 @@ bool myQQuickView::saveAppDataList(QVariant key, QVariantList tmpdatalist, QVari
     }
     appSettings->setValue(key.toString(), tmpdatalist);
     appSettings->sync();
+    reportIfUnsaved();
     return true;
+}
+
+void myQQuickView::reportIfUnsaved()
+{
+    // Once per run: the user learns the settings will not outlive the session, without a box on
+    // every click.
+    if (appSettings->status() == QSettings::NoError || settingsFailureReported)
+        return;
+    settingsFailureReported = true;
+    qDebug() << "settings cannot be saved to" << appSettings->fileName();
+    emit settingsNotSaved();
 }
 
 QVariantList myQQuickView::getAppDataList(QVariant key)

@@ -35,6 +35,8 @@ signals:
     void updateFinished(bool bSuccess);
     void updateProgram(uint value);
     void pairFinished();
+    // Settings could not be written (no writable data folder); emitted once per run.
+    void settingsNotSaved();
 
 public slots:
     void clearHidBusy();
@@ -60,6 +62,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 
 private:
+    void reportIfUnsaved();
+    bool settingsFailureReported = false;
     // Points commands at catalog entry `index`; the listener follows only when the entry changes.
     void selectEntry(int index);
 };

@@ -218,6 +218,21 @@ private slots:
         QCOMPARE(stored.value(key).toStringList(), QStringList({"0", "0", "2", "1"}));
     }
 
+    void unsavableSettingsAreReportedOnce()
+    {
+        // A folder that is a file cannot take the settings, whoever the user is.
+        const QString blocked = root.path() + QStringLiteral("/blocked");
+        QFile(blocked).open(QIODevice::WriteOnly);
+        QSettings* const saved = view->appSettings;
+        QSettings unsavable(blocked + QStringLiteral("/apConfig.ini"), QSettings::IniFormat);
+        view->appSettings = &unsavable;
+        QSignalSpy reported(view, &myQQuickView::settingsNotSaved);
+        QVERIFY(view->saveAppDataList(QStringLiteral("Setting/data"), {1, 0, 0, 2}, 0));
+        QVERIFY(view->saveAppDataList(QStringLiteral("Setting/data"), {0, 0, 0, 2}, 0));
+        view->appSettings = saved;
+        QCOMPARE(reported.count(), 1);
+    }
+
     void startUpSwitchRoundTrip()
     {
         const QString key = QStringLiteral("Setting/data");
