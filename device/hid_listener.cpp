@@ -20,11 +20,22 @@ QString Hid_Thread::eventPathOf(int index)
     return index >= 0 && index < devList.size() ? devList[index].eventPath : QString();
 }
 
-void Hid_Thread::clearEventPath(int index)
+bool Hid_Thread::endListenerFor(int index, const QString& failedPath)
 {
     QMutexLocker lock(&devListLock);
-    if (index >= 0 && index < devList.size())
+    const bool inRange = index >= 0 && index < devList.size();
+    if (inRange && !devList[index].eventPath.isEmpty() && devList[index].eventPath != failedPath)
+        return false;
+    if (inRange)
         devList[index].eventPath.clear();
+    isListening = 0;
+    return true;
+}
+
+bool Hid_Thread::hid_ListensTo(int index)
+{
+    QMutexLocker lock(&devListLock);
+    return isListening == 1 && listenIndex == index;
 }
 
 void Hid_Thread::hid_StartListen(int index)
@@ -35,7 +46,12 @@ void Hid_Thread::hid_StartListen(int index)
     }
     // Two tasks must never share hidDevEvent: a task still inside a read gets to finish it.
     listenFuture.waitForFinished();
-    isListening = 1;
+    {
+        QMutexLocker lock(&devListLock);
+        listenIndex = index;
+        isListening = 1;
+    }
+    qDebug() << "Listener started on entry" << index;
     listenFuture =
         QtConcurrent::run(QThreadPool::globalInstance(), [this, index] { hid_ListenLoop(index); });
 }
@@ -50,19 +66,23 @@ void Hid_Thread::hid_StopListen()
 
 void Hid_Thread::hid_ListenLoop(int index)
 {
-    if (eventPathOf(index).isEmpty() || isListening == 0)
+    if (eventPathOf(index).isEmpty()) {
+        endListenerFor(index, QString());
+        qDebug() << "Listener ended on entry" << index << "without an event interface";
         return;
+    }
+    bool removed = false;
     quint8 buffer[kEventBufferSize];
     while (isListening == 1) {
         // Discovery may have replaced the entry since the last pass.
         const QString path = eventPathOf(index);
-        if (path.isEmpty())
-            break;
-        if (hidDevEvent)
-            hid_close(hidDevEvent);
-        hidDevEvent = hid_open_path(path.toLocal8Bit().constData());
+        if (!path.isEmpty())
+            hidDevEvent = hid_open_path(path.toLocal8Bit().constData());
         if (!hidDevEvent) {
-            clearEventPath(index);
+            // A device that came back while this pass still held its old path is read on.
+            if (!endListenerFor(index, path))
+                continue;
+            removed = true;
             break;
         }
         hid_set_nonblocking(hidDevEvent, 0);
@@ -72,10 +92,7 @@ void Hid_Thread::hid_ListenLoop(int index)
         hid_close(hidDevEvent);
         hidDevEvent = nullptr;
     }
-    if (isListening == 0)
-        return; // stopped on purpose: the interface is still there
-    qDebug() << "Device removed";
-    clearEventPath(index);
-    isListening = 0;
-    QThread::msleep(kStopGraceMs);
+    if (removed)
+        qDebug() << "Device removed";
+    qDebug() << "Listener ended on entry" << index;
 }

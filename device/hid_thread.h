@@ -51,6 +51,10 @@ public:
     void hid_StartListen(int index);
     void hid_StopListen();
     void hid_ListenLoop(int index);
+    // True while a listener task runs on `index` and has not given up on its device. A listener
+    // that ended with its device must be started again when the device is selected after its
+    // return, or the device's notifications are lost.
+    bool hid_ListensTo(int index);
 
     Widget* owner = nullptr;
     QList<DevInfo> devList;
@@ -61,6 +65,7 @@ public:
     std::atomic<quint8> isReady{1};
     std::atomic<quint8> isListening{0};
     QFuture<void> listenFuture;
+    int listenIndex = -1; // entry of the last listener started; under devListLock
     quint8 cmdBuf[9] = {};
     quint8 ackBuf[9] = {};
     quint8 dataBuf[512] = {};
@@ -83,5 +88,8 @@ private:
     // Ends an exchange: the handle is closed and the transport is free again.
     bool endExchange(bool ok);
     QString eventPathOf(int index);
-    void clearEventPath(int index);
+    // Decides under devListLock whether the listener on `index` ends after `failedPath` could not
+    // be used: not when discovery has meanwhile published another path for the entry. Ending
+    // forgets the failed path and marks the listener as no longer running.
+    bool endListenerFor(int index, const QString& failedPath);
 };

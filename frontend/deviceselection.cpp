@@ -14,11 +14,13 @@ static bool firmwareDiffers(const Hid_Thread& link, int n)
     return found != catalogFwVersion(n);
 }
 
+// The listener ends with its device; a device that was unplugged and comes back under the same
+// entry needs a new one, or its notifications never reach the scene again.
 void myQQuickView::selectEntry(int index)
 {
     const bool changed = deviceLink->curDevIndex != index;
     deviceLink->curDevIndex = index;
-    if (changed)
+    if (changed || !deviceLink->hid_ListensTo(index))
         deviceLink->hid_StartListen(index);
 }
 
