@@ -53,7 +53,7 @@ public slots:
     bool startPair(bool bStart, QString strID, uchar dId);
     void runPair();
     bool connectCurrentDevice(QString strID, uchar mId, uchar dId);
-    void openWinMouseSetting();
+    bool openWinMouseSetting();
     QVariant getOtherProperty(QString key, QVariant args, QVariant strID);
     QStringList initDeviceOnline(int i);
     bool startPairOnLine(QString strID, uchar dId);

@@ -26,7 +26,7 @@ bool isStartWithOsOn()
     return isAutoStartRegistered(startEntryName());
 }
 
-void myQQuickView::openWinMouseSetting()
+bool myQQuickView::openWinMouseSetting()
 {
-    openMouseSettings();
+    return openMouseSettings();
 }

@@ -1,5 +1,5 @@
 #pragma once
 
-// Opens the desktop's own mouse settings, detached from this program. Does nothing when the
-// desktop offers none.
-void openMouseSettings();
+// Opens the desktop's own mouse settings, detached from this program. False when the desktop
+// offers none or it could not be started, so the user can be told.
+bool openMouseSettings();

@@ -1,6 +1,7 @@
 import QtQuick 2.12
 
-// A row of picture-backed choices; one of them is selected.
+// A row of picture-backed choices. The owner binds currentIndex to its own value and sets that
+// value from valueChange, so what is shown always follows the owner (and the device).
 Item {
     id: fick
     property var model: []
@@ -41,12 +42,7 @@ Item {
                     anchors.fill: parent
                     hoverEnabled: true
                     cursorShape: Qt.PointingHandCursor
-                    onClicked: {
-                        if (index === fick.currentIndex)
-                            return
-                        fick.currentIndex = index
-                        fick.valueChange(index)
-                    }
+                    onClicked: fick.valueChange(index)
                 }
             }
         }

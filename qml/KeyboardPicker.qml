@@ -10,6 +10,8 @@ Item {
     property string clearText: ""
     readonly property var choiceCodes: [0].concat(keys.keyCodes)
     readonly property var choiceNames: buildChoiceNames()
+    // A binding without a key would leave the button dead.
+    readonly property bool hasKey: codes.some(function (c) { return c !== 0 })
     signal apply(var codes)
 
     width: 360
@@ -55,6 +57,7 @@ Item {
         Repeater {
             model: 3
             delegate: PngDropDown {
+                objectName: "keyDrop" + index
                 readonly property int place: index
                 width: 110
                 model: picker.choiceNames
@@ -63,7 +66,7 @@ Item {
                 fontSize: main.fontNormalSize
                 onListElementClicked: {
                     var l = picker.codes.slice()
-                    l[place] = picker.choiceCodes[currentIndex]
+                    l[place] = picker.choiceCodes[index]
                     picker.codes = l
                 }
             }
@@ -81,13 +84,16 @@ Item {
         y: 250
         spacing: 20
         TextButton {
+            objectName: "keyApply"
             text: picker.applyText
+            enabled: picker.hasKey
             onClicked: {
                 picker.capturing = false
                 picker.apply(picker.codes)
             }
         }
         TextButton {
+            objectName: "keyClear"
             text: picker.clearText
             onClicked: picker.codes = [0, 0, 0]
         }

@@ -38,10 +38,10 @@ Item {
         isOpen = false
         slide.stop()
         body.x = panel.width
-        if (needReRead) {
-            needReRead = false
+        // A device that left meanwhile (the scene is back on the start page) is not read again.
+        if (needReRead && main.deviceStr !== "")
             main.initDevice(0, 0, 0, 0, false)
-        }
+        needReRead = false
         main.setUiTxtSize(currentLang === 0)
     }
 

@@ -18,6 +18,9 @@ Item {
     property bool sw1: false
     property bool sw2: false
     property bool sw3: false
+    property int liftPos: -1
+    property int delayPos: -1
+    property int sleepPos: -1
     property var modeNames: [" ", " "]
     readonly property var delayNames: buildDelayNames()
     readonly property alias rateList: rateList
@@ -67,13 +70,13 @@ Item {
         sw3 = s.sw3
         var e = Map.keyDelayEntry(t1)
         if (e >= 0)
-            delayDrop.currentIndex = e
+            delayPos = e
         e = Map.sleepEntry(t1)
         if (e >= 0)
-            sleepDrop.currentIndex = e
+            sleepPos = e
         e = Map.liftEntry(t1)
         if (e >= 0)
-            liftDrop.currentIndex = e
+            liftPos = e
     }
 
     // Device events: 0x0b a new DPI level, 0xf0 a new report-rate code.
@@ -144,6 +147,14 @@ Item {
     Image {
         anchors.fill: parent
         source: main.img("PageDpi", "bg")
+        // A click beside the DPI field ends its editing at once; the press still drags the window.
+        MouseArea {
+            anchors.fill: parent
+            onPressed: {
+                main.setMainFouces()
+                mouse.accepted = false
+            }
+        }
     }
 
     SectionTitle { x: 24; y: 14; text: page.txt(0) }
@@ -182,17 +193,20 @@ Item {
     }
     PngLineEdit {
         id: dpiEdit
+        objectName: "dpiEdit"
         x: 830
         y: 188
         fontFamily: main.fontFamily
         fontSize: main.fontNormalSize
-        validator: IntValidator { bottom: 0; top: 26000 }
+        // Any number is taken and brought into the range; the field then shows what was written.
+        validator: IntValidator { bottom: 0; top: 99999 }
         onNewInput: page.setDpiValue(parseInt(text, 10))
     }
 
     SectionTitle { x: 24; y: 306; text: page.txt(2) }
     FickList {
         id: rateList
+        objectName: "rateList"
         x: 24
         y: 342
         itemWidth: 120
@@ -250,9 +264,13 @@ Item {
         y: 460
         width: 200
         model: Map.liftNames
+        currentIndex: page.liftPos
         fontFamily: main.fontFamily
         fontSize: main.fontNormalSize
-        onListElementClicked: page.send(Map.liftWrite(index))
+        onListElementClicked: {
+            page.liftPos = index
+            page.send(Map.liftWrite(index))
+        }
     }
     PngDropDown {
         id: delayDrop
@@ -260,9 +278,13 @@ Item {
         y: 374
         width: 200
         model: page.delayNames
+        currentIndex: page.delayPos
         fontFamily: main.fontFamily
         fontSize: main.fontNormalSize
-        onListElementClicked: page.send(Map.keyDelayWrite(index))
+        onListElementClicked: {
+            page.delayPos = index
+            page.send(Map.keyDelayWrite(index))
+        }
     }
     PngDropDown {
         id: sleepDrop
@@ -270,9 +292,13 @@ Item {
         y: 374
         width: 200
         model: Map.sleepNames
+        currentIndex: page.sleepPos
         fontFamily: main.fontFamily
         fontSize: main.fontNormalSize
-        onListElementClicked: page.send(Map.sleepWrite(index))
+        onListElementClicked: {
+            page.sleepPos = index
+            page.send(Map.sleepWrite(index))
+        }
     }
     Row {
         x: 600
@@ -284,6 +310,7 @@ Item {
             source: main.img("PageDpi", "link")
         }
         Text {
+            objectName: "mouseSettingsLink"
             text: page.txt(11)
             color: linkArea.containsMouse ? main.colorHightLight : main.baseColor
             font.family: main.fontFamily
@@ -294,7 +321,10 @@ Item {
                 anchors.fill: parent
                 hoverEnabled: true
                 cursorShape: Qt.PointingHandCursor
-                onClicked: ui_View.openWinMouseSetting()
+                onClicked: {
+                    if (!ui_View.openWinMouseSetting())
+                        ui_Ctl.msgbox(page.txt(17), page.txt(18), true)
+                }
             }
         }
     }

@@ -145,6 +145,7 @@ Item {
         Repeater {
             model: Buttons.SLOT_COUNT
             delegate: PngPushButton {
+                objectName: "slot" + index
                 width: 240
                 height: 44
                 srcs: main.btnImgs("PageKey", "slot")
@@ -174,6 +175,7 @@ Item {
     }
 
     FickList {
+        objectName: "groupTabs"
         x: 680
         y: 60
         columns: 2

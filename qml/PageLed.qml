@@ -130,6 +130,7 @@ Item {
     SectionTitle { x: 460; y: 30; text: page.txt(0) }
     FickList {
         id: modeList
+        objectName: "modeList"
         x: 460
         y: 66
         columns: 3
@@ -143,6 +144,7 @@ Item {
     SectionLabel { x: 460; y: 170; text: page.txt(7) }
     FickList {
         id: speedList
+        objectName: "speedList"
         x: 460
         y: 200
         columns: 5
@@ -156,6 +158,7 @@ Item {
     SectionLabel { x: 460; y: 256; text: page.txt(8) }
     FickList {
         id: brightList
+        objectName: "brightList"
         x: 460
         y: 286
         columns: 5

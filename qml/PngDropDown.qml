@@ -1,6 +1,7 @@
 import QtQuick 2.12
 
-// A drop-down list of texts; at most four rows are visible, the rest scroll.
+// A drop-down list of texts; at most four rows are visible, the rest scroll. The owner binds
+// currentIndex and sets its value from listElementClicked; the list never assigns it itself.
 Item {
     id: drop
     property var model: []
@@ -33,7 +34,6 @@ Item {
     }
 
     function select(index) {
-        currentIndex = index
         close()
         listElementClicked(index)
     }

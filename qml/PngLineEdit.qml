@@ -1,6 +1,6 @@
 import QtQuick 2.12
 
-// An image-backed text field that reports a new, acceptable text when it loses focus.
+// An image-backed text field that reports a new, acceptable text on Enter and when it loses focus.
 Item {
     id: edit
     property alias text: input.text
@@ -33,7 +33,11 @@ Item {
         font.pixelSize: edit.fontSize
         selectByMouse: true
         clip: true
-        onAccepted: focus = false
+        // Enter commits at once; the focus is given up too, so no second commit follows.
+        onAccepted: {
+            edit.commit()
+            focus = false
+        }
         onActiveFocusChanged: {
             if (!activeFocus)
                 edit.commit()

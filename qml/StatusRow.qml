@@ -47,6 +47,7 @@ Row {
         source: main.img("PageMain", "separator")
     }
     PngPushButton {
+        objectName: "settingsButton"
         width: 28
         height: 28
         srcs: main.btnImgs("PageMain", "setting")

@@ -20,7 +20,7 @@ const SettingsProgram programs[] = {
 };
 } // namespace
 
-void openMouseSettings()
+bool openMouseSettings()
 {
     for (const SettingsProgram& candidate : programs) {
         const QString path = QStandardPaths::findExecutable(QLatin1String(candidate.program));
@@ -29,9 +29,11 @@ void openMouseSettings()
         QStringList arguments;
         if (candidate.argument)
             arguments << QLatin1String(candidate.argument);
-        if (!QProcess::startDetached(path, arguments))
-            qDebug() << "could not start" << path;
-        return;
+        if (QProcess::startDetached(path, arguments))
+            return true;
+        qDebug() << "could not start" << path;
+        return false;
     }
     qDebug() << "no mouse settings program found";
+    return false;
 }

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-void openMouseSettings()
+bool openMouseSettings()
 {
-    // The result is ignored: a failed start simply shows nothing.
-    WinExec("c:\\windows\\system32\\control.exe main.cpl", SW_SHOWNORMAL);
+    // WinExec reports success with a value above 31.
+    return WinExec("c:\\windows\\system32\\control.exe main.cpl", SW_SHOWNORMAL) > 31;
 }

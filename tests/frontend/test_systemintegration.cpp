@@ -95,12 +95,15 @@ private slots:
             f.close();
             f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
         };
-        addProgram(QStringLiteral("xfce4-mouse-settings"));
-        addProgram(QStringLiteral("kcmshell5"));
         const QByteArray oldPath = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(bin.path()));
-        openMouseSettings();
+        const bool startedWithNone = openMouseSettings();
+        addProgram(QStringLiteral("xfce4-mouse-settings"));
+        addProgram(QStringLiteral("kcmshell5"));
+        const bool started = openMouseSettings();
         qputenv("PATH", oldPath);
+        QVERIFY(!startedWithNone);
+        QVERIFY(started);
         const auto written = [&marker] {
             QFile f(marker);
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

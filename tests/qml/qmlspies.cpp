@@ -98,19 +98,15 @@ bool ViewSpy::connectCurrentDevice(QString strID, int mId, int dId)
     return record("connectCurrentDevice", {strID, mId, dId}).toBool();
 }
 
-void ViewSpy::openWinMouseSetting()
+bool ViewSpy::openWinMouseSetting()
 {
-    record("openWinMouseSetting", {});
+    const QVariant r = record("openWinMouseSetting", {});
+    return r.isValid() ? r.toBool() : true;
 }
 
 QVariant ViewSpy::getOtherProperty(QString key, QVariant args, QVariant strID)
 {
     return record("getOtherProperty", {key, args, strID});
-}
-
-void ViewSpy::setOtherProperty(QVariant macroIndex, QVariant args, bool fromKeySave)
-{
-    record("setOtherProperty", {macroIndex, args, fromKeySave});
 }
 
 QVariantList ViewSpy::initDeviceOnline(int i)
@@ -157,6 +153,11 @@ void CtlSpy::showUpdateSuccess(bool result)
 void CtlSpy::showPairSuccess(bool result)
 {
     record("showPairSuccess", {result});
+}
+
+void CtlSpy::msgbox(QString title, QString msg, bool bIsError)
+{
+    record("msgbox", {title, msg, bIsError});
 }
 
 bool CtlSpy::msgboxKey()

@@ -39,7 +39,8 @@ public:
 };
 
 // Stand-in for "ui_View". initDeviceOnline answers entry i of its result list; firmwareFolder
-// answers "fw/<device>/<name>/" and firmwareFolderReady true unless results are set.
+// answers "fw/<device>/<name>/", firmwareFolderReady and openWinMouseSetting true unless results
+// are set.
 class ViewSpy : public CallLog
 {
     Q_OBJECT
@@ -60,9 +61,8 @@ public slots:
     bool saveAppDataList(QVariant key, QVariantList tmpdatalist, QVariant mode);
     QVariantList getAppDataList(QVariant key);
     bool connectCurrentDevice(QString strID, int mId, int dId);
-    void openWinMouseSetting();
+    bool openWinMouseSetting();
     QVariant getOtherProperty(QString key, QVariant args, QVariant strID);
-    void setOtherProperty(QVariant macroIndex, QVariant args, bool fromKeySave);
     QVariantList initDeviceOnline(int i);
     bool startPairOnLine(QString strID, int dId);
 };
@@ -88,6 +88,7 @@ public slots:
     void showSyncFail();
     void showUpdateSuccess(bool result);
     void showPairSuccess(bool result);
+    void msgbox(QString title, QString msg, bool bIsError);
     bool msgboxKey();
     QStringList getLangStrings(QString typeStr, QString langCode);
 };

@@ -59,7 +59,7 @@ Item {
             verify(!check.checked)
         }
 
-        function test_line_edit_commits_on_focus_loss() {
+        function test_line_edit_commits_on_enter_and_focus_loss() {
             compare(edit.text, "10")
             edit.input.forceActiveFocus()
             edit.text = "250"
@@ -72,6 +72,11 @@ Item {
             edit.input.forceActiveFocus()
             other.forceActiveFocus()
             compare(edit.got, ["250"], "an unchanged text is not reported")
+            edit.input.forceActiveFocus()
+            edit.text = "300"
+            keyClick(Qt.Key_Return)
+            compare(edit.got, ["250", "300"], "Enter reports at once, once")
+            verify(!edit.input.activeFocus)
         }
 
         function test_drop_down() {
@@ -85,14 +90,20 @@ Item {
             verify(!drop.isOpen)
         }
 
-        function test_fick_list_and_macro_list() {
+        // The lists report a choice and leave the shown entry to their owner's binding.
+        function test_lists_report_choices_without_taking_them() {
             waitForRendering(fick)
             fick.currentIndex = 0
             mouseClick(fick, 2 * 138 + 65, 18)
-            compare(fick.currentIndex, 2)
             compare(fickSpy.signalArguments[0][0], 2)
+            compare(fick.currentIndex, 0)
+            fick.currentIndex = 2
             mouseClick(fick, 2 * 138 + 65, 18)
-            compare(fickSpy.count, 1, "the chosen entry again is no change")
+            compare(fickSpy.count, 2, "the shown entry is applied again")
+            drop.currentIndex = 1
+            drop.select(3)
+            compare(drop.currentIndex, 1)
+            drop.currentIndex = -1
             list.listCreate(["one", "two", "three"], 1)
             compare(list.count, 3)
             compare(list.currentIndex, 1)

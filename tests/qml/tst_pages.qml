@@ -113,6 +113,7 @@ SceneTestCase {
         dpi.delayDrop.select(29)
         dpi.sleepDrop.select(7)
         compare(writes(), [[3, 25, 1, 1, 0, 0, 0], [3, 0, 1, 30, 0, 0, 0], [3, 26, 1, 180, 0, 0, 0]])
+        compare([dpi.liftDrop.currentIndex, dpi.delayDrop.currentIndex], [0, 29])
         openDevice(table0({}), table1({ 4: 4, 27: 99 }))
         compare(dpi.sleepDrop.currentIndex, 7, "an unknown sleep value keeps the shown entry")
     }
@@ -137,14 +138,10 @@ SceneTestCase {
     function test_lighting_writes() {
         openDevice(table0({ 6: 1 }), table1({ 4: 4 }))
         var led = scene.pageLed
-        led.modeList.valueChange(5)
-        led.brightList.valueChange(2)
-        led.speedList.valueChange(4)
         led.chooseColor(7)
         led.chooseColor(3)
         led.setSlotColor(1, 2, 3)
-        compare(writes(), [[2, 2, 1, 5, 0, 0, 0], [2, 3, 1, 153, 0, 0, 0], [2, 4, 1, 7, 0, 0, 0],
-                           [2, 5, 1, 8, 0, 0, 0], [2, 5, 1, 3, 0, 0, 0], [3, 61, 3, 1, 2, 3, 0]])
+        compare(writes(), [[2, 5, 1, 8, 0, 0, 0], [2, 5, 1, 3, 0, 0, 0], [3, 61, 3, 1, 2, 3, 0]])
         hid.reset()
         led.typeChannel(0, "300")
         compare(led.rgb, [255, 2, 3])
@@ -194,11 +191,6 @@ SceneTestCase {
         key.keyPicker.apply(key.keyPicker.codes)
         compare(writes(), [[3, 84, 4, 0, 0x06, 0xE0, 0x01]])
         compare(key.slotName(key.slots[2]), "PageKey/38: L Ctrl + C")
-        hid.reset()
-        key.selectSlot(3)
-        key.assignMacro(4, true)
-        compare(writes(), [[3, 88, 4, 4, 0, 3, 0x05]])
-        compare(ui_View.calls("setOtherProperty"), [[4, [], true]])
         compare(ui_Ctl.calls("msgboxKey"), [])
     }
 

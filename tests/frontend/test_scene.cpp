@@ -1,0 +1,273 @@
+// The real scene with the real bridge and main window on the in-process virtual mouse, driven by
+// mouse and key events: what the device then holds and what the pages show, after device events,
+// a factory reset and an unplug; the key picker's Clear and the DPI field.
+
+// The virtual bus names a member "slots": it must come before any Qt header.
+#include "sim/inproc.h"
+
+#include "app/ui_controler.h"
+#include "app/widget.h"
+#include "frontend/myqquickview.h"
+#include "tests/frontend/nextmessagebox.h"
+#include "tests/frontend/scenetesting.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace
+{
+// Table addresses the pages write (table 0: rate, lighting; table 1: DPI values, button slots).
+constexpr int kRate = 0, kMode = 2, kBrightness = 3, kSpeed = 4;
+constexpr int kDpiLevel1 = 11, kSlot1 = 80;
+
+uint8_t held(const char* region, int address)
+{
+    const auto memory = sim::inproc::bus().memory("mouse", region);
+    return memory && address < int(memory->size()) ? (*memory)[size_t(address)] : 0xEE;
+}
+
+QByteArray heldSlot(int address)
+{
+    QByteArray out;
+    for (int i = 0; i < 4; ++i)
+        out.append(char(held("table1", address + i)));
+    return out;
+}
+} // namespace
+
+class TestScene : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir root; // the application folder (working directory)
+    std::unique_ptr<Widget> widget;
+
+    myQQuickView* view() const { return widget->uiCtl->quickView(); }
+    QQuickItem* item(const QString& name) const
+    {
+        return scenetesting::findVisible(view()->rootObject(), name);
+    }
+    int shown(const QString& list) const
+    {
+        QQuickItem* it = item(list);
+        return it ? it->property("currentIndex").toInt() : -2;
+    }
+
+    void clickAt(QQuickItem* it, QPointF local)
+    {
+        QTest::mouseClick(view(), Qt::LeftButton, {}, it->mapToScene(local).toPoint());
+    }
+    void click(const QString& name) { scenetesting::click(view(), name); }
+    // Entry `index` of a picture list, laid out in rows of its column count.
+    void clickEntry(const QString& list, int index)
+    {
+        QQuickItem* it = item(list);
+        QVERIFY2(it, qPrintable(list));
+        const int columns = it->property("columns").toInt();
+        const qreal w = it->property("itemWidth").toReal(), h = it->property("itemHeight").toReal();
+        const qreal gap = it->property("spacing").toReal();
+        clickAt(it, QPointF((index % columns) * (w + gap) + w / 2,
+                            (index / columns) * (h + gap) + h / 2));
+    }
+    // Row `row` of a drop-down: open it, wait for the list to unfold, click the row.
+    void pickRow(const QString& drop, int row)
+    {
+        QQuickItem* it = item(drop);
+        QVERIFY2(it, qPrintable(drop));
+        click(drop);
+        const qreal rowHeight = it->property("rowHeight").toReal();
+        QQuickItem* popup = it->childItems().last();
+        QTRY_COMPARE(popup->height(), 4 * rowHeight);
+        clickAt(it, QPointF(it->width() / 2, rowHeight * (row + 1.5)));
+        QTRY_VERIFY(!it->property("isOpen").toBool());
+    }
+    void typeInto(const QString& field, const char* text)
+    {
+        click(field);
+        QQuickItem* input = item(field)->property("input").value<QQuickItem*>();
+        QTRY_VERIFY(input->hasActiveFocus());
+        QTest::keyClick(view(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(view(), text);
+    }
+    QString fieldText(const QString& field) const
+    {
+        return item(field)->property("text").toString();
+    }
+
+    void openPage(int nav)
+    {
+        std::string error;
+        QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
+        widget = std::make_unique<Widget>();
+        widget->show();
+        widget->checkScreen();
+        widget->checkDevice();
+        QTRY_VERIFY(item("card0"));
+        click("card0");
+        // The start page takes clicks until it has zoomed away.
+        auto* start = view()->rootObject()->property("env").value<QQuickItem*>();
+        QTRY_VERIFY(!start->isVisible());
+        click("nav" + QString::number(nav));
+        QTRY_COMPARE(view()->rootObject()->property("currentPage").toInt(), nav);
+    }
+    // Opens the settings panel and waits until it has slid in.
+    void openSettings()
+    {
+        click("settingsButton");
+        auto* panel = view()->rootObject()->property("apSetting").value<QQuickItem*>();
+        QQuickItem* body = panel->childItems().at(1);
+        QTRY_COMPARE(body->x(), panel->width() - body->width());
+    }
+    // The settings panel's factory reset, then closing the panel (which reads the device again).
+    void factoryReset()
+    {
+        openSettings();
+        click("deviceAction");
+        click("settingClose");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(root.isValid());
+        scenetesting::prepareApplicationFolder(root.path(), QStringLiteral(SHIPPED_MODULES_DIR));
+    }
+    void init() { sim::inproc::reset(); }
+    void cleanup() { widget.reset(); }
+
+    void reportRateFollowsDeviceEvents()
+    {
+        openPage(0);
+        clickEntry("rateList", 2);
+        QTRY_COMPARE(held("table0", kRate), uint8_t(0x02));
+        QCOMPARE(shown("rateList"), 2);
+        // The device switches to 125 Hz by itself: the list follows, and the entry shown before
+        // is taken again when clicked.
+        QVERIFY(sim::inproc::bus().notify("mouse", {0xF0, 0, 0x08, 0}));
+        QTRY_COMPARE(shown("rateList"), 0);
+        clickEntry("rateList", 2);
+        QTRY_COMPARE(held("table0", kRate), uint8_t(0x02));
+        QCOMPARE(shown("rateList"), 2);
+    }
+
+    void lightingAndGroupTabShowTheDeviceAfterAFactoryReset()
+    {
+        openPage(3);
+        clickEntry("modeList", 3);
+        clickEntry("speedList", 0);
+        clickEntry("brightList", 0);
+        QTRY_COMPARE(held("table0", kMode), uint8_t(3));
+        QCOMPARE(held("table0", kSpeed), uint8_t(1));
+        QCOMPARE(held("table0", kBrightness), uint8_t(51));
+        QCOMPARE(shown("modeList"), 3);
+
+        factoryReset();
+        QTRY_COMPARE(shown("modeList"), 1);
+        QCOMPARE(held("table0", kMode), uint8_t(1));
+        QCOMPARE(shown("speedList"), 2);
+        QCOMPARE(shown("brightList"), 4);
+
+        // The key page's tab goes back to the group of the selected button's assignment.
+        click("nav1");
+        QTRY_VERIFY(item("groupTabs"));
+        click("slot1");
+        QCOMPARE(shown("groupTabs"), 0);
+        clickEntry("groupTabs", 1);
+        QTRY_COMPARE(shown("groupTabs"), 1);
+        factoryReset();
+        QTRY_COMPARE(shown("groupTabs"), 0);
+    }
+
+    void keyPickerClearLeavesNoKeyAndNothingToApply()
+    {
+        openPage(1);
+        click("slot1");
+        clickEntry("groupTabs", 1);
+        QTRY_VERIFY(item("keyDrop0"));
+        const QByteArray before = heldSlot(kSlot1);
+        pickRow("keyDrop0", 2); // "B"
+        QCOMPARE(item("keyDrop0")->property("currentIndex").toInt(), 2);
+        QVERIFY(item("keyApply")->isEnabled());
+
+        click("keyClear");
+        QTRY_COMPARE(item("keyDrop0")->property("currentIndex").toInt(), 0); // "-"
+        QVERIFY(!item("keyApply")->isEnabled());
+        click("keyApply");
+        QCOMPARE(heldSlot(kSlot1), before); // nothing written
+
+        pickRow("keyDrop0", 2);
+        click("keyApply");
+        QTRY_COMPARE(heldSlot(kSlot1), QByteArray("\x00\x00\x05\x01", 4)); // keyboard: B
+    }
+
+    void dpiFieldWritesOnEnterAndFocusLossWithinRange_data()
+    {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<int>("written");
+        QTest::newRow("Enter") << QByteArray("1600") << true << 1600;
+        QTest::newRow("too high") << QByteArray("30000") << true << 26000;
+        QTest::newRow("too low") << QByteArray("50") << true << 200;
+        QTest::newRow("between steps, click beside") << QByteArray("1234") << false << 1200;
+    }
+    void dpiFieldWritesOnEnterAndFocusLossWithinRange()
+    {
+        QFETCH(QByteArray, typed);
+        QFETCH(bool, enter);
+        QFETCH(int, written);
+        openPage(0);
+        typeInto("dpiEdit", typed.constData());
+        if (enter)
+            QTest::keyClick(view(), Qt::Key_Return);
+        else
+            clickAt(item("rateList"), QPointF(-10, -10)); // the page beside the field
+        const auto value = [] {
+            return held("table1", kDpiLevel1) | held("table1", kDpiLevel1 + 1) << 8;
+        };
+        QTRY_COMPARE(value(), written);
+        QCOMPARE(fieldText("dpiEdit"), QString::number(written));
+    }
+
+    void closingSettingsAfterAnUnplugReadsNothing()
+    {
+        openPage(0);
+        openSettings();
+        click("deviceAction");
+        QVERIFY(sim::inproc::bus().unplug("mouse"));
+        widget->checkDevice();
+        QTRY_VERIFY(item("noDeviceText"));
+        // A box would open inside the click; one look from within its event loop closes it.
+        QString boxText;
+        QTimer::singleShot(0, this, [&boxText] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxText = box->text();
+                box->done(0);
+            }
+        });
+        click("settingClose");
+        QVERIFY(!item("settingClose"));
+        QVERIFY2(boxText.isEmpty(), qPrintable(boxText));
+    }
+
+    void failedMouseSettingsLaunchIsReported()
+    {
+        openPage(0);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(root.path() + "/nothing"));
+        BoxSeen seen;
+        handleNextBox(&seen, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
+        click("mouseSettingsLink");
+        qputenv("PATH", path);
+        QTRY_VERIFY(seen.shown);
+        QCOMPARE(seen.text, QStringLiteral("No mouse settings program was found on this system."));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TestScene test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_scene.moc"
