@@ -60,6 +60,9 @@ constexpr int helloLengthSize = 8;
 constexpr qint64 helloMinLength = 4 + 1 + 4 + 2;
 constexpr qint64 helloMaxLength = 4096;
 
+// A peer must have sent its whole hello within this time (ms), or the primary drops it.
+constexpr int helloDeadlineMs = 3000;
+
 // Length prefix and record, as written to the socket.
 QByteArray encodeHello(const HelloRecord& hello);
 // The record length announced by the first 8 bytes (big-endian), or -1 when it is out of bounds.

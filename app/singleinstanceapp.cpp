@@ -11,14 +11,9 @@
 #include <QSharedMemory>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdlib>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <climits>
-#include <csignal>
-#endif
 
 static QString instanceKeyFor(SingleInstanceApp::InstanceOptions options)
 {
@@ -39,21 +34,24 @@ static QString instanceKeyFor(SingleInstanceApp::InstanceOptions options)
     return deriveInstanceKey(inputs);
 }
 
-// System V segments outlive a primary that was killed, so its entry would lock every later
-// start out; Windows drops the mapping with its last handle, so the entry there is always live.
-static bool primaryStillRuns(qint64 pid)
+// A recorded primary is alive only when its server takes a connection: System V segments outlive
+// a primary that was killed, and its process id may by now belong to any other process.
+static bool primaryAnswers(const QString& serverName, int timeout)
 {
-#ifdef Q_OS_UNIX
-    return pid > 0 && pid <= INT_MAX && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
-#else
-    Q_UNUSED(pid)
-    return true;
-#endif
+    QLocalSocket probe;
+    probe.connectToServer(serverName, QIODevice::ReadWrite);
+    if (probe.state() == QLocalSocket::ConnectingState)
+        probe.waitForConnected(timeout);
+    const bool answered = probe.state() == QLocalSocket::ConnectedState;
+    probe.abort();
+    return answered;
 }
 
 SingleInstanceAppPrivate::SingleInstanceAppPrivate(SingleInstanceApp* q,
                                                    SingleInstanceApp::InstanceOptions options)
-    : QObject(q), q(q), instanceKey(instanceKeyFor(options)), options(options)
+    : QObject(q), q(q), instanceKey(instanceKeyFor(options)),
+      serverName(instanceServerName(instanceKey, options & SingleInstanceApp::PerUser)),
+      options(options)
 {
 }
 
@@ -80,8 +78,12 @@ SingleInstanceAppPrivate::~SingleInstanceAppPrivate()
         sealBlock(block);
         writeBlock(block);
     }
+    delete memory; // the last one to detach removes the block
+    memory = nullptr;
+    QSharedMemory remaining(instanceKey);
+    if (!remaining.attach(QSharedMemory::ReadOnly))
+        blockLock->removeFile(); // no start runs any more: nothing of ours stays behind
     blockLock->unlock();
-    delete memory;
 }
 
 bool SingleInstanceAppPrivate::attachBlock(QString& error)
@@ -153,12 +155,12 @@ void SingleInstanceAppPrivate::writeBlock(const InstanceBlock& block)
 
 void SingleInstanceAppPrivate::becomePrimary(InstanceBlock& block)
 {
-    QLocalServer::removeServer(instanceKey);
+    QLocalServer::removeServer(serverName);
     server = new QLocalServer(this);
     server->setSocketOptions(options & SingleInstanceApp::PerUser
                                  ? QLocalServer::UserAccessOption
                                  : QLocalServer::WorldAccessOption);
-    server->listen(instanceKey);
+    server->listen(serverName);
     connect(server, &QLocalServer::newConnection, this,
             &SingleInstanceAppPrivate::slotConnectionEstablished);
     block.primary = 1;
@@ -175,7 +177,7 @@ void SingleInstanceAppPrivate::contactPrimary(int timeout, ConnectKind kind)
         return; // one hello per connection
     if (socket->state() == QLocalSocket::UnconnectedState ||
         socket->state() == QLocalSocket::ClosingState)
-        socket->connectToServer(instanceKey, QIODevice::ReadWrite);
+        socket->connectToServer(serverName, QIODevice::ReadWrite);
     if (socket->state() == QLocalSocket::ConnectingState)
         socket->waitForConnected(timeout);
     if (socket->state() != QLocalSocket::ConnectedState)
@@ -195,6 +197,14 @@ void SingleInstanceAppPrivate::slotConnectionEstablished()
     if (!peer)
         return;
     peers.insert(peer, PeerState());
+    // A peer that never finishes its hello would hold its buffer and socket for good.
+    QTimer::singleShot(helloDeadlineMs, peer, [this, peer] {
+        const auto it = peers.constFind(peer);
+        if (it == peers.constEnd() || it->stage == PeerState::Established)
+            return;
+        qDebug() << "SingleInstanceApp: dropping a peer that did not announce itself in time";
+        peer->close();
+    });
     connect(
         peer, &QLocalSocket::aboutToClose, peer, [this, peer] { deliverUnread(peer); },
         Qt::DirectConnection);
@@ -300,7 +310,7 @@ SingleInstanceApp::SingleInstanceApp(int& argc, char** argv, bool allowExtraInst
     }
     d->waitForConsistentBlock();
     InstanceBlock block = d->readBlock();
-    if (!block.primary || !primaryStillRuns(block.primaryPid)) {
+    if (!block.primary || !primaryAnswers(d->serverName, timeout)) {
         d->becomePrimary(block);
         d->writeBlock(block);
         d->blockLock->unlock();

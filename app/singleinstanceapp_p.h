@@ -44,6 +44,7 @@ public:
     QLocalServer* server = nullptr;
     quint32 instanceNumber = 0;
     QString instanceKey;
+    QString serverName; // where the primary listens (see instanceServerName)
     SingleInstanceApp::InstanceOptions options;
     QMap<QLocalSocket*, PeerState> peers;
 

@@ -2,6 +2,7 @@
 
 // What a test needs to look at another program's instance block.
 
+#include "app/instancelock.h"
 #include "app/instanceprotocol.h"
 #include "platform/username.h"
 

@@ -7,10 +7,12 @@
 
 #include <QDir>
 #include <QLocalSocket>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static SingleInstanceApp* app()
@@ -37,14 +39,33 @@ static QString identity(const char* tag)
         .arg(QCoreApplication::applicationPid());
 }
 
-static std::unique_ptr<LineProcess> startProbe(const QString& id, const QStringList& extra = {})
+static std::unique_ptr<LineProcess>
+startProbe(const QString& id, const QStringList& extra = {},
+           QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
     auto probe = std::make_unique<LineProcess>(
         probeProgram(), QStringList{QStringLiteral("--identity"), id} + extra, env);
     probe->start();
     return probe;
+}
+
+// Creates the block as an earlier start left it: a primary on record whose process id is this
+// live process, which serves no instance of that key.
+static bool plantPrimaryRecord(QSharedMemory& memory, bool consistent, quint32 extraCount = 0)
+{
+    if (!memory.create(InstanceBlock::size))
+        return false;
+    InstanceBlock block;
+    block.primary = 1;
+    block.primaryPid = QCoreApplication::applicationPid();
+    block.extraCount = extraCount;
+    if (consistent)
+        sealBlock(block);
+    memory.lock();
+    block.encode(memory.data());
+    memory.unlock();
+    return true;
 }
 
 static QByteArray helloFrame(const QString& key, ConnectKind kind, qint32 number)
@@ -72,7 +93,7 @@ struct Client {
 
     explicit Client(const QByteArray& first = QByteArray())
     {
-        socket.connectToServer(ownKey());
+        socket.connectToServer(instanceServerName(ownKey(), true));
         socket.waitForConnected(1000);
         if (!first.isEmpty())
             send(first);
@@ -96,7 +117,7 @@ private slots:
     void cleanup();
 
     // This process is the primary.
-    void primaryListensOnSocketOnlyItsUserCanReach();
+    void primaryMeetsLaterStartsInTheRuntimeFolder();
     void postToPrimaryOnPrimarySendsNothing();
     void helloAloneEmitsNothing_data();
     void helloAloneEmitsNothing();
@@ -105,6 +126,7 @@ private slots:
     void badInputClosesOnlyThatConnection();
     void unannouncedBytesAreDroppedAtClose();
     void unreadBytesAtCloseAreDelivered();
+    void stalledPeerIsDropped();
 
     // Between probe processes.
     void laterStartsAreExtraInstancesAndTheirMessagesArrive();
@@ -113,9 +135,11 @@ private slots:
     void startWithoutExtraInstancesAnnouncesItselfAndEndsWithZero();
     void simultaneousStartsElectExactlyOnePrimary();
     void killedPrimaryIsReplacedByTheNextStart();
+    void recordedPrimaryWithoutServerIsNotAlive();
+    void withoutRuntimeFolderThePrivateFallbackServesAndIsClearedByTheLast();
     void unusableBlockEndsTheStartWithStatusOne();
-    void secondStartLeavesPrimaryWindowAlone_data();
-    void secondStartLeavesPrimaryWindowAlone();
+    void secondStartBringsThePrimaryWindowBack_data();
+    void secondStartBringsThePrimaryWindowBack();
 
 private:
     std::unique_ptr<QSignalSpy> messages;
@@ -134,14 +158,26 @@ void TestSingleInstanceApp::cleanup()
     QTRY_COMPARE(primaryConnections(), 0);
 }
 
-void TestSingleInstanceApp::primaryListensOnSocketOnlyItsUserCanReach()
+static int modeOf(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+void TestSingleInstanceApp::primaryMeetsLaterStartsInTheRuntimeFolder()
 {
     QVERIFY(app()->isPrimaryInstance());
-    const QFileInfo socketFile(QDir::tempPath() + QLatin1Char('/') + ownKey());
+    const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    QCOMPARE(modeOf(runtime), 0700);
+    QCOMPARE(modeOf(runtime + '/' + ownKey() + ".lock"), 0600);
+    const QFileInfo socketFile(runtime + '/' + ownKey());
     QVERIFY(socketFile.exists());
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     QCOMPARE(socketFile.permissions() & others, QFile::Permissions());
+    // Nothing under a predictable name in the shared temporary folder.
+    QVERIFY(!QFile::exists(QDir::tempPath() + '/' + ownKey()));
+    QVERIFY(!QFile::exists(QDir::tempPath() + '/' + ownKey() + ".lock"));
 }
 
 void TestSingleInstanceApp::postToPrimaryOnPrimarySendsNothing()
@@ -259,6 +295,26 @@ void TestSingleInstanceApp::unreadBytesAtCloseAreDelivered()
     QCOMPARE(messages->count(), 2);
 }
 
+void TestSingleInstanceApp::stalledPeerIsDropped()
+{
+    // One that stops inside its hello and one that sends nothing go after the deadline; an
+    // announced peer that stays quiet is no stall.
+    Client announced(helloFrame(ownKey(), ConnectKind::Resend, 2));
+    Client halfway(helloFrame(ownKey(), ConnectKind::Resend, 3).left(20));
+    Client silent;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return halfway.socket.state() == QLocalSocket::UnconnectedState &&
+                   silent.socket.state() == QLocalSocket::UnconnectedState;
+        },
+        helloDeadlineMs + 5000));
+    QCOMPARE(announced.socket.state(), QLocalSocket::ConnectedState);
+    announced.send("still here");
+    QTRY_COMPARE(messages->count(), 1);
+    QCOMPARE(messages->at(0), (QVariantList{2u, QByteArray("still here")}));
+    QCOMPARE(started->count(), 0);
+}
+
 void TestSingleInstanceApp::laterStartsAreExtraInstancesAndTheirMessagesArrive()
 {
     const QString id = identity("extra");
@@ -373,6 +429,53 @@ void TestSingleInstanceApp::killedPrimaryIsReplacedByTheNextStart()
     QVERIFY(next->waitForLine("primary"));
 }
 
+void TestSingleInstanceApp::recordedPrimaryWithoutServerIsNotAlive()
+{
+    // The record of a primary that is gone, its process id now taken by another live process
+    // (this one, as a reused or zombie id would be): the next start takes over.
+    const QString id = identity("stale");
+    QSharedMemory memory(instanceKeyOf(id, probeProgram()));
+    QVERIFY(plantPrimaryRecord(memory, true));
+
+    auto probe = startProbe(id);
+    QVERIFY(probe->waitForLine("primary"));
+    QCOMPARE(readBlock(memory).primaryPid, probe->process.processId());
+    auto later = startProbe(id, {QStringLiteral("--post"), QStringLiteral("hello")});
+    QCOMPARE(later->exitCode(), 1);
+    QVERIFY(probe->waitForLine(messageLine(1, "hello")));
+}
+
+void TestSingleInstanceApp::withoutRuntimeFolderThePrivateFallbackServesAndIsClearedByTheLast()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("TMPDIR"), tmp.path());
+    const QString id = identity("fallback");
+    const QString key = instanceKeyOf(id, probeProgram());
+
+    auto primary = startProbe(id, {}, env);
+    QVERIFY(primary->waitForLine("primary"));
+    const QStringList folders = QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(folders.size(), 1);
+    const QString folder = tmp.path() + '/' + folders.first();
+    QCOMPARE(modeOf(folder), 0700);
+    const QString lockFile = folder + '/' + key + ".lock";
+    QCOMPARE(modeOf(lockFile), 0600);
+    QVERIFY(QFileInfo::exists(folder + '/' + key));
+
+    auto later = startProbe(id, {QStringLiteral("--post"), QStringLiteral("hi")}, env);
+    QCOMPARE(later->exitCode(), 1);
+    QVERIFY(primary->waitForLine(messageLine(1, "hi")));
+    QVERIFY(QFileInfo::exists(lockFile)); // the primary still runs
+
+    primary->send("quit");
+    QCOMPARE(primary->exitCode(), 0);
+    const auto all = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden;
+    QCOMPARE(QDir(folder).entryList(all), QStringList()); // neither socket nor lock file stays
+}
+
 void TestSingleInstanceApp::unusableBlockEndsTheStartWithStatusOne()
 {
     const QString id = identity("unusable");
@@ -387,24 +490,24 @@ void TestSingleInstanceApp::unusableBlockEndsTheStartWithStatusOne()
     QVERIFY(at + 1 < errors.size() && !errors.at(at + 1).isEmpty());
 }
 
-void TestSingleInstanceApp::secondStartLeavesPrimaryWindowAlone_data()
+void TestSingleInstanceApp::secondStartBringsThePrimaryWindowBack_data()
 {
     QTest::addColumn<QString>("state");
-    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QByteArray>("before");
     QTest::newRow("hidden") << "hidden" << QByteArray("state visible=0 minimized=0");
     QTest::newRow("minimized") << "minimized" << QByteArray("state visible=1 minimized=1");
     QTest::newRow("shown") << "shown" << QByteArray("state visible=1 minimized=0");
 }
 
-void TestSingleInstanceApp::secondStartLeavesPrimaryWindowAlone()
+void TestSingleInstanceApp::secondStartBringsThePrimaryWindowBack()
 {
     QFETCH(QString, state);
-    QFETCH(QByteArray, expected);
+    QFETCH(QByteArray, before);
     const QString id = identity("window");
     auto primary = startProbe(id, {QStringLiteral("--window"), state});
     QVERIFY(primary->waitForLine("primary", 20000));
     primary->send("state");
-    QVERIFY(primary->waitForLine(expected));
+    QVERIFY(primary->waitForLine(before));
 
     auto second = startProbe(id); // exactly what a second quillex does
     QCOMPARE(second->exitCode(), 1);
@@ -412,9 +515,10 @@ void TestSingleInstanceApp::secondStartLeavesPrimaryWindowAlone()
     QCOMPARE(marker->exitCode(), 1);
     QVERIFY(primary->waitForLine(messageLine(2, "marker")));
     primary->send("state");
-    QVERIFY(QTest::qWaitFor([&] { return primary->lines().count(expected) == 2; }));
+    const QByteArray shown = "state visible=1 minimized=0";
+    QVERIFY(QTest::qWaitFor([&] { return primary->lines().size() == 4; }));
     QCOMPARE(primary->lines(),
-             (QList<QByteArray>{"primary", expected, messageLine(2, "marker"), expected}));
+             (QList<QByteArray>{"primary", before, messageLine(2, "marker"), shown}));
 }
 
 // Kept apart: by design it takes two back-off sleeps, 16 to 36 s.
@@ -429,15 +533,7 @@ void TestBlockRecovery::inconsistentBlockIsResetAndTheStartBecomesPrimary()
 {
     const QString id = identity("recovery");
     QSharedMemory memory(instanceKeyOf(id, probeProgram()));
-    QVERIFY(memory.create(InstanceBlock::size));
-    InstanceBlock damaged;
-    damaged.primary = 1;
-    damaged.primaryPid = QCoreApplication::applicationPid(); // alive: only the reset frees it
-    damaged.extraCount = 5;
-    damaged.checksum = 0;
-    memory.lock();
-    damaged.encode(memory.data());
-    memory.unlock();
+    QVERIFY(plantPrimaryRecord(memory, false, 5)); // checksum left 0
 
     QElapsedTimer waited;
     waited.start();
@@ -463,6 +559,11 @@ int main(int argc, char** argv)
         ++argv;
         --argc;
     }
+    // Every start of this run meets in a runtime folder of its own.
+    QTemporaryDir runtime;
+    if (!runtime.isValid())
+        return 1;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QCoreApplication::setApplicationName(
         QStringLiteral("tst_singleinstanceapp-%1").arg(::getpid()));
     SingleInstanceApp guard(argc, argv, true, SingleInstanceApp::PerUser, 1000);
