@@ -7,7 +7,8 @@ int main(int argc, char* argv[])
 {
     SingleInstanceApp app(argc, argv, true, SingleInstanceApp::PerUser, 1000);
     if (!app.isPrimaryInstance()) {
-        app.postToPrimary(QByteArray(), 100);
+        // Not empty: an empty message reaches the running instance as no message at all.
+        app.postToPrimary(QByteArrayLiteral("show"), 100);
         return 1;
     }
     // Only exitSYS ends the program: a message box closed while the window is in the tray is no

@@ -2,6 +2,8 @@
 
 #include <QSize>
 
+#include <algorithm>
+
 ScreenFit fitToScreen(const QRect& screen, bool originalSize, LayoutType layout,
                       const int resolutions[6])
 {
@@ -28,7 +30,24 @@ ScreenFit fitToScreen(const QRect& screen, bool originalSize, LayoutType layout,
     if (!originalSize)
         size.scale(fitBox, Qt::KeepAspectRatio); // truncating integer arithmetic
     fit.scale = double(size.width()) / design.width();
+    if (!originalSize && fit.scale < minReadableScale) {
+        const double whole = std::min(double(screenSize.width()) / design.width(),
+                                      double(screenSize.height()) / design.height());
+        size = QSize(qRound(design.width() * std::min(minReadableScale, whole)),
+                     qRound(design.height() * std::min(minReadableScale, whole)));
+        fit.scale = double(size.width()) / design.width();
+    }
     fit.rect = QRect(QPoint(0, 0), size);
     fit.rect.moveCenter(screen.center());
     return fit;
+}
+
+QRect keptOnScreen(const QRect& window, const QRect& screen)
+{
+    QRect kept = window;
+    kept.moveLeft(
+        std::max(screen.left(), std::min(window.left(), screen.right() - window.width() + 1)));
+    kept.moveTop(
+        std::max(screen.top(), std::min(window.top(), screen.bottom() - window.height() + 1)));
+    return kept;
 }

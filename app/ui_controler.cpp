@@ -13,6 +13,11 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <utility>
+
+// Bounds a language section: a larger "total" comes from a damaged file, not from a translation.
+static const int maxLanguageEntries = 4096;
+
 Ui_Controler::Ui_Controler(QObject* parent) : QObject(parent) {}
 Ui_Controler::~Ui_Controler() = default;
 
@@ -45,6 +50,33 @@ void Ui_Controler::setupView(QWidget* w)
 
     screenTimer.setInterval(1000);
     connect(&screenTimer, &QTimer::timeout, this, &Ui_Controler::CheckCurrentScreen);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this](QScreen* screen) {
+        if (screen != currentScreen)
+            return;
+        // Qt moves the window to another screen; lay it out there once that has happened.
+        screenName.clear();
+        QTimer::singleShot(0, this, &Ui_Controler::CheckCurrentScreen);
+    });
+}
+
+void Ui_Controler::setTrayAvailable(bool available)
+{
+    if (available == tray)
+        return;
+    tray = available;
+    qDebug() << "system tray" << (available ? "available" : "gone");
+    // A window hidden in a tray that has gone could never be brought back.
+    if (!available && window && window->isHidden())
+        window->showMinimized();
+    emit trayAvailableChanged();
+}
+
+void Ui_Controler::whenNoBoxOpen(const std::function<void()>& work)
+{
+    if (openBoxes == 0)
+        work();
+    else
+        heldWork = work; // the latest request supersedes an earlier one
 }
 
 void Ui_Controler::initWindow(QWidget* w)
@@ -52,6 +84,7 @@ void Ui_Controler::initWindow(QWidget* w)
     QSettings catalog(QStringLiteral(":/DevInfo.ini"), QSettings::IniFormat);
     w->setWindowTitle(catalog.value(QStringLiteral("common/title")).toString());
     onScreenResize();
+    CheckCurrentScreen(); // the start screen's geometry changes are followed too
     screenTimer.start();
 }
 
@@ -80,10 +113,12 @@ void Ui_Controler::onCloseWindow()
 {
     if (!window)
         return;
-    if (view && view->closeToTray)
+    if (!view || !view->closeToTray)
+        QMetaObject::invokeMethod(window, "exitSYS", Qt::DirectConnection);
+    else if (tray)
         window->hide();
     else
-        QMetaObject::invokeMethod(window, "exitSYS", Qt::DirectConnection);
+        window->showMinimized(); // hidden without a tray, the window could never come back
 }
 
 void Ui_Controler::onScreenResize()
@@ -135,7 +170,13 @@ int Ui_Controler::execBox(QMessageBox::Icon icon, const QString& title, const QS
     box.setWindowFlags(box.windowFlags() & ~Qt::WindowContextHelpButtonHint);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
-    return box.exec();
+    ++openBoxes;
+    const int answer = box.exec();
+    if (--openBoxes == 0 && heldWork) {
+        // Queued: the scene handler that opened the box finishes before the scene changes.
+        QTimer::singleShot(0, this, std::exchange(heldWork, nullptr));
+    }
+    return answer;
 }
 
 void Ui_Controler::showSyncFail()
@@ -178,7 +219,11 @@ QStringList Ui_Controler::getLangStrings(QString typeStr, QString langCode)
     QSettings lang(QStringLiteral("./modules/i18n/") + langCode + QStringLiteral(".ini"),
                    QSettings::IniFormat);
     lang.setIniCodec("UTF-8");
-    const int count = lang.value(typeStr + QStringLiteral("/total")).toInt();
+    int count = lang.value(typeStr + QStringLiteral("/total")).toInt();
+    if (count > maxLanguageEntries) {
+        qDebug() << "damaged language file" << lang.fileName() << typeStr << "total" << count;
+        count = maxLanguageEntries;
+    }
     QStringList texts;
     for (int i = 0; i < count; ++i)
         texts.append(lang.value(typeStr + QLatin1Char('/') + QString::number(i)).toString());
@@ -202,14 +247,20 @@ QStringList Ui_Controler::getLangStrings(QString typeStr, QString langCode)
 void Ui_Controler::CheckCurrentScreen()
 {
     QScreen* screen = windowScreen(window);
-    if (!screen || screen->name() == screenName)
+    if (!screen)
         return;
-    currentScreen = screen;
-    if (auto* previous = property("pScreen").value<QScreen*>()) {
-        disconnect(previous, &QScreen::geometryChanged, this, &Ui_Controler::onScreenResize);
-        setProperty("pScreen", QVariant());
+    if (screen != currentScreen) {
+        if (currentScreen)
+            disconnect(currentScreen, &QScreen::geometryChanged, this,
+                       &Ui_Controler::onScreenResize);
+        currentScreen = screen;
+        connect(screen, &QScreen::geometryChanged, this, &Ui_Controler::onScreenResize);
     }
-    connect(currentScreen, &QScreen::geometryChanged, this, &Ui_Controler::onScreenResize);
-    setProperty("pScreen", QVariant::fromValue(currentScreen));
-    onScreenResize();
+    if (screen->name() != screenName) {
+        onScreenResize();
+        return;
+    }
+    // A window whose middle lies on no screen (a monitor rearranged or gone) is brought back.
+    if (window && !QGuiApplication::screenAt(window->geometry().center()))
+        window->move(keptOnScreen(window->geometry(), screen->availableGeometry()).topLeft());
 }

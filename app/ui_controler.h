@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
+#include <QScreen>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -12,7 +14,8 @@
 
 #include <QMessageBox>
 
-class QScreen;
+#include <functional>
+
 class QWidget;
 class myQQuickView;
 
@@ -21,6 +24,9 @@ class myQQuickView;
 class Ui_Controler : public QObject
 {
     Q_OBJECT
+    // Whether a system tray exists to hide the window in; the settings panel greys the option
+    // out without one.
+    Q_PROPERTY(bool trayAvailable READ trayAvailable NOTIFY trayAvailableChanged)
 public:
     explicit Ui_Controler(QObject* parent = nullptr);
     ~Ui_Controler() override;
@@ -28,8 +34,15 @@ public:
     void setupView(QWidget* w);
     void initWindow(QWidget* w);
     myQQuickView* quickView() const { return view; }
+    bool trayAvailable() const { return tray; }
+    void setTrayAvailable(bool available);
+    // True while a message box runs its nested event loop: the scene must not be rebuilt then.
+    bool boxOpen() const { return openBoxes > 0; }
+    // Runs `work` now, or once the last open message box has closed.
+    void whenNoBoxOpen(const std::function<void()>& work);
 
 signals:
+    void trayAvailableChanged();
     void evtHidKeyboardKey(QVariant u8HidKey, QVariant bKeyDown);
     void evtRelativeMouseButton(QVariant u8ButtonId, QVariant bKeyDown, QVariant axisX,
                                 QVariant axisY);
@@ -57,15 +70,16 @@ public slots:
 private:
     QScreen* windowScreen(QWidget* w) const;
     // Shows one modal box with the program's fixed window flags; returns the button pressed.
-    static int execBox(QMessageBox::Icon icon, const QString& title, const QString& text,
-                       QMessageBox::StandardButtons buttons,
-                       QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    int execBox(QMessageBox::Icon icon, const QString& title, const QString& text,
+                QMessageBox::StandardButtons buttons,
+                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     QWidget* window = nullptr;
     myQQuickView* view = nullptr;
     QTimer screenTimer;
     QString screenName;
-    QScreen* currentScreen = nullptr;
+    // The screen may be unplugged at any time: a guarded pointer never dangles.
+    QPointer<QScreen> currentScreen;
     bool bOriginalWindowSize = false;
     LayoutType layoutType = LayoutUnset;
     int nAppResolutions[6] = {1280, 720, 2140, 1080, 3160, 1080};
@@ -74,4 +88,7 @@ private:
     QString keyWarnTitle, keyWarnText;
     QString syncFailTitle, syncFailText;
     QPoint lastCursorPos;
+    bool tray = false;
+    int openBoxes = 0;
+    std::function<void()> heldWork;
 };

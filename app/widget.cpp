@@ -72,6 +72,13 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
     trayIcon->setIcon(programIcon());
     connect(trayIcon, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
     trayIcon->setVisible(true);
+    const auto checkTray = [this] {
+        uiCtl->setTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
+    };
+    checkTray();
+    trayWatch.setInterval(2000);
+    connect(&trayWatch, &QTimer::timeout, this, checkTray);
+    trayWatch.start();
 
     installInputCapture(this);
 
@@ -97,8 +104,12 @@ void Widget::onDeviceChange()
 
 void Widget::checkDevice()
 {
-    hidThread.publishDevices(discoverDevices());
-    uiCtl->quickView()->initUI();
+    // A message box may be running its event loop inside a scene handler: rebuilding the scene
+    // now would delete that handler's own objects.
+    uiCtl->whenNoBoxOpen([this] {
+        hidThread.publishDevices(discoverDevices());
+        uiCtl->quickView()->initUI();
+    });
 }
 
 void Widget::exitSYS()
@@ -130,14 +141,22 @@ void Widget::waitForUpdaterThenExit()
 
 void Widget::closeEvent(QCloseEvent* event)
 {
-    // A window-manager close leaves the orderly way, which waits for a running updater.
+    // A window-manager close does what the scene's close button does; its exit is the orderly
+    // one, which waits for a running updater.
     event->ignore();
-    exitSYS();
+    uiCtl->onCloseWindow();
 }
 
 void Widget::receiveMessage(uint instanceId, QByteArray message)
 {
-    qDebug() << "message from instance" << instanceId << message;
+    qDebug() << "message from instance" << instanceId << "of" << message.size() << "bytes";
+    // Any start of the program while it runs means the user wants to see it.
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
 }
 
 void Widget::checkScreen()

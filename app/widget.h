@@ -30,6 +30,8 @@ public:
     Hid_Thread hidThread;
     QSystemTrayIcon* trayIcon = nullptr;
     QWindow rawInputWindow;
+    // Trays come and go with the desktop's panels; there is no signal for it.
+    QTimer trayWatch;
 
 public slots:
     void checkDevice();

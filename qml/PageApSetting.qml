@@ -122,6 +122,10 @@ Item {
             Item { width: 1; height: 6 }
             SectionLabel { text: panel.txt(7) }
             OptionPair {
+                objectName: "hideToTray"
+                // Without a system tray the close button minimises: nothing to choose.
+                enabled: ui_Ctl.trayAvailable
+                opacity: enabled ? 1 : 0.4
                 names: [panel.txt(8), panel.txt(9)]
                 first: panel.isHideApMode
                 onChosen: panel.setHideApMode(isFirst)

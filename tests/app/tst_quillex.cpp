@@ -119,7 +119,7 @@ class TestQuillex : public QObject
 private slots:
     void initTestCase();
     void startsFromAnotherFolderShowsItsWindowAndExitsCleanly();
-    void secondStartEndsWithOneAndLeavesTheFirstAlone();
+    void secondStartEndsWithOneAndKeepsTheFirst();
     void terminationSignalLeavesThroughTheOrderlyExit();
     void cleanupTestCase();
 
@@ -241,7 +241,16 @@ void TestQuillex::startsFromAnotherFolderShowsItsWindowAndExitsCleanly()
     QVERIFY(memory.attach());
     QCOMPARE(readBlock(memory).primaryPid, pid);
 
+    // No tray on this display: a close (closing to the tray is the shipped default) minimises
+    // instead of hiding for good, and another start brings the window to the front.
     x->requestClose(window.id);
+    auto second = startQuillex(install.path());
+    QCOMPARE(second->exitCode(), 1);
+    QTRY_VERIFY(quillex->errors().contains("message from instance"));
+    QCOMPARE(quillex->process.state(), QProcess::Running);
+    QCOMPARE(x->windowsOf(pid).value(0).id, window.id);
+
+    quillex->process.terminate();
     QCOMPARE(quillex->exitCode(), 0);
     const InstanceBlock block = readBlock(memory);
     QVERIFY(blockConsistent(block));
@@ -249,7 +258,7 @@ void TestQuillex::startsFromAnotherFolderShowsItsWindowAndExitsCleanly()
     QCOMPARE(block.primaryPid, qint64(-1));
 }
 
-void TestQuillex::secondStartEndsWithOneAndLeavesTheFirstAlone()
+void TestQuillex::secondStartEndsWithOneAndKeepsTheFirst()
 {
     auto first = startQuillex(elsewhere.path());
     const qint64 pid = first->process.processId();
@@ -271,7 +280,7 @@ void TestQuillex::secondStartEndsWithOneAndLeavesTheFirstAlone()
     QCOMPARE(block.primaryPid, pid);
     QCOMPARE(block.extraCount, extraBefore + 1);
 
-    x->requestClose(before.id);
+    first->process.terminate();
     QCOMPARE(first->exitCode(), 0);
 }
 

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPushButton>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -26,6 +27,19 @@ class TestUiControler : public QObject
     QTemporaryDir root; // the application folder (working directory)
     Widget* widget = nullptr;
     Ui_Controler* ctl = nullptr;
+
+    // The start page's first device card; Repeater delegates live in the visual tree only.
+    QQuickItem* firstCard() const
+    {
+        QList<QQuickItem*> items{ctl->quickView()->rootObject()};
+        while (!items.isEmpty()) {
+            QQuickItem* item = items.takeFirst();
+            if (item->objectName() == QLatin1String("card0") && item->isVisible())
+                return item;
+            items += item->childItems();
+        }
+        return nullptr;
+    }
 
 private slots:
     void initTestCase()
@@ -58,11 +72,18 @@ private slots:
         QTest::newRow("1920x1080") << QRect(0, 0, 1920, 1080) << 1 << QSize(1280, 720) << 1.0;
         QTest::newRow("2560x1440") << QRect(0, 0, 2560, 1440) << 1 << QSize(1706, 960) << 1.3328125;
         QTest::newRow("3840x2160") << QRect(0, 0, 3840, 2160) << 1 << QSize(2560, 1440) << 2.0;
-        QTest::newRow("1366x768") << QRect(0, 0, 1366, 768) << 2 << QSize(911, 459) << 911.0 / 2140;
+        // Where two thirds would make body text smaller than 12 px, the readable scale, at most
+        // the whole screen.
+        QTest::newRow("1366x768 whole width")
+            << QRect(0, 0, 1366, 768) << 2 << QSize(1366, 689) << 1366.0 / 2140;
+        QTest::newRow("1600x900 readable")
+            << QRect(0, 0, 1600, 900) << 1 << QSize(1097, 617) << 1097.0 / 1280;
+        QTest::newRow("1024x600 whole height")
+            << QRect(0, 0, 1024, 600) << 1 << QSize(1024, 576) << 0.8;
         QTest::newRow("2560x1080")
-            << QRect(0, 0, 2560, 1080) << 2 << QSize(1426, 720) << 1426.0 / 2140;
+            << QRect(0, 0, 2560, 1080) << 2 << QSize(1834, 926) << 1834.0 / 2140;
         QTest::newRow("3840x1080")
-            << QRect(0, 0, 3840, 1080) << 3 << QSize(2106, 720) << 2106.0 / 3160;
+            << QRect(0, 0, 3840, 1080) << 3 << QSize(2709, 926) << 2709.0 / 3160;
         QTest::newRow("1920x1200") << QRect(0, 0, 1920, 1200) << 1 << QSize(1280, 720) << 1.0;
         QTest::newRow("second screen")
             << QRect(1920, -200, 2560, 1440) << 1 << QSize(1706, 960) << 1.3328125;
@@ -78,6 +99,27 @@ private slots:
         QCOMPARE(fit.rect.size(), size);
         QCOMPARE(fit.scale, scale);
         QCOMPARE(fit.rect.center(), screen.center());
+        QVERIFY(screen.contains(fit.rect));
+    }
+
+    void windowIsKeptOnScreen_data()
+    {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<QPoint>("kept");
+        const QSize size(400, 300);
+        QTest::newRow("inside") << QRect(QPoint(100, 100), size) << QPoint(100, 100);
+        QTest::newRow("past the right") << QRect(QPoint(1700, 100), size) << QPoint(1520, 100);
+        QTest::newRow("above") << QRect(QPoint(100, -50), size) << QPoint(100, 0);
+        QTest::newRow("on a screen gone") << QRect(QPoint(2500, 1500), size) << QPoint(1520, 780);
+        QTest::newRow("larger than the screen") << QRect(-10, -10, 2000, 1200) << QPoint(0, 0);
+    }
+    void windowIsKeptOnScreen()
+    {
+        QFETCH(QRect, window);
+        QFETCH(QPoint, kept);
+        const QRect moved = keptOnScreen(window, QRect(0, 0, 1920, 1080));
+        QCOMPARE(moved.topLeft(), kept);
+        QCOMPARE(moved.size(), window.size());
     }
 
     void chosenLayoutAndOriginalSizeAreKept()
@@ -85,7 +127,7 @@ private slots:
         const ScreenFit kept =
             fitToScreen(QRect(0, 0, 1920, 1080), false, Layout3160x1080, designSizes);
         QCOMPARE(int(kept.layout), 3);
-        QCOMPARE(kept.rect.size(), QSize(1280, 437));
+        QCOMPARE(kept.rect.size(), QSize(1920, 656)); // readable: as wide as the screen
         const ScreenFit original =
             fitToScreen(QRect(0, 0, 1366, 768), true, LayoutUnset, designSizes);
         QCOMPARE(original.rect.size(), QSize(2140, 1080));
@@ -127,15 +169,43 @@ private slots:
         QCOMPARE(widget->pos(), start + QPoint(7, -5));
     }
 
-    void closeHidesToTrayWhenAsked()
+    void closeHidesOnlyWhereATrayExists()
     {
         ctl->quickView()->closeToTray = true;
+        QSignalSpy trayChanges(ctl, &Ui_Controler::trayAvailableChanged);
+        ctl->setTrayAvailable(true);
         ctl->onCloseWindow();
-        QVERIFY(!widget->isVisible());
-        widget->show();
+        QVERIFY(widget->isHidden());
+        // The tray goes while the window sits in it: the window comes back, minimised.
+        ctl->setTrayAvailable(false);
+        QCOMPARE(trayChanges.count(), 2);
+        QVERIFY(!widget->isHidden());
+        QVERIFY(widget->isMinimized());
+        widget->showNormal();
+
+        // Without a tray both the scene's close button and a window-manager close minimise.
+        ctl->onCloseWindow();
+        QVERIFY(!widget->isHidden());
+        QVERIFY(widget->isMinimized());
+        widget->showNormal();
+        QVERIFY(!widget->close());
+        QVERIFY(!widget->isHidden());
+        QVERIFY(widget->isMinimized());
+        widget->showNormal();
         ctl->onHideWindow();
         QVERIFY(widget->isMinimized());
         widget->showNormal();
+    }
+
+    // A second start brings the running window to the front, whatever state it is in.
+    void anotherStartShowsTheWindow()
+    {
+        widget->hide();
+        widget->receiveMessage(2, QByteArrayLiteral("show"));
+        QVERIFY(widget->isVisible());
+        widget->showMinimized();
+        widget->receiveMessage(3, QByteArrayLiteral("show"));
+        QVERIFY(!widget->isMinimized());
     }
 
     // --- language strings ---------------------------------------------------------------------
@@ -150,6 +220,16 @@ private slots:
                  QStringList());
         QCOMPARE(ctl->getLangStrings(QStringLiteral("PageMain"), QStringLiteral("9")),
                  QStringList());
+    }
+
+    void damagedTotalIsBounded()
+    {
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("damaged language file .* total"));
+        const QStringList texts =
+            ctl->getLangStrings(QStringLiteral("PageMacro"), QStringLiteral("2"));
+        QCOMPARE(texts.size(), 4096);
+        QCOMPARE(texts.first(), QStringLiteral("kept"));
+        QCOMPARE(texts.last(), QStringLiteral("last read"));
     }
 
     void nonAsciiTextsComeBackIntact()
@@ -247,6 +327,40 @@ private slots:
         }
     }
 
+    // The box that a failed table read opens inside the card's click handler stays while the
+    // user replugs the mouse: the start page is rebuilt only after the box closed, so the
+    // handler's card is not deleted under it.
+    void deviceChangesWhileASyncBoxIsOpen()
+    {
+        widget->showNormal();
+        QVERIFY(QTest::qWaitForWindowExposed(widget));
+        sim::inproc::reset();
+        std::string error;
+        QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
+        widget->checkDevice();
+        QTRY_VERIFY(firstCard());
+        QPointer<QQuickItem> card = firstCard();
+
+        BoxSeen seen;
+        bool cardKept = false;
+        handleNextBox(&seen, [&](QMessageBox* box) {
+            QVERIFY(sim::inproc::bus().unplug("mouse"));
+            widget->checkDevice();
+            QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
+            widget->checkDevice();
+            QCoreApplication::processEvents(); // runs a queued rebuild, were it not held
+            cardKept = !card.isNull();
+            pressKey(box, Qt::Key_Return);
+        });
+        ctl->showSyncFail(); // as the card's click handler does after a failed table read
+        QVERIFY(seen.shown);
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QVERIFY(cardKept);
+        // After the box, the held scan ran and found the replugged mouse.
+        QTRY_COMPARE(widget->hidThread.onlineList.size(), 1);
+        QTRY_VERIFY(firstCard());
+    }
+
     void updateResultDropsTheDeviceAndScansAgain()
     {
         ctl->getLangStrings(QStringLiteral("PageUpdate"), QStringLiteral("2"));
@@ -278,7 +392,8 @@ private slots:
         QVERIFY(!suspendedDuringBox);
         QVERIFY(scanned);
         QVERIFY(scanAfter >= 190);
-        QCOMPARE(widget->hidThread.onlineList.size(), 1); // the scan found the re-plugged mouse
+        // The scan found the re-plugged mouse, once the box had closed.
+        QTRY_COMPARE(widget->hidThread.onlineList.size(), 1);
         QCOMPARE(seen.icon, QMessageBox::Information);
         QCOMPARE(seen.title, QStringLiteral("Update"));
         QCOMPARE(seen.text, QStringLiteral("Update failed"));
