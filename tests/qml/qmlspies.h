@@ -67,14 +67,20 @@ public slots:
     bool startPairOnLine(QString strID, int dId);
 };
 
-// Stand-in for "ui_Ctl". getLangStrings answers "<section>/<i>" texts unless a result is set.
+// Stand-in for "ui_Ctl". getLangStrings answers "<section>/<i>" texts unless a result is set; a
+// tray is there unless a test says otherwise.
 class CtlSpy : public CallLog
 {
     Q_OBJECT
+    Q_PROPERTY(bool trayAvailable MEMBER tray NOTIFY trayAvailableChanged)
 public:
     using CallLog::CallLog;
 
+private:
+    bool tray = true;
+
 signals:
+    void trayAvailableChanged();
     void evtHidKeyboardKey(QVariant u8HidKey, QVariant bKeyDown);
     void evtRelativeMouseButton(QVariant u8ButtonId, QVariant bKeyDown, QVariant axisX,
                                 QVariant axisY);
