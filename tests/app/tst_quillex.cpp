@@ -76,6 +76,23 @@ public:
         xcb_flush(connection);
     }
 
+    // The window that has the keyboard focus.
+    xcb_window_t focus()
+    {
+        auto* reply =
+            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+        const xcb_window_t window = reply ? reply->focus : xcb_window_t(XCB_NONE);
+        free(reply);
+        return window;
+    }
+
+    // Takes the keyboard focus from every window, as a click on the desktop would.
+    void dropFocus()
+    {
+        xcb_set_input_focus(connection, XCB_INPUT_FOCUS_POINTER_ROOT, XCB_NONE, XCB_CURRENT_TIME);
+        xcb_flush(connection);
+    }
+
 private:
     xcb_atom_t atom(const char* name)
     {
@@ -244,11 +261,14 @@ void TestQuillex::startsFromAnotherFolderShowsItsWindowAndExitsCleanly()
     // No tray on this display: a close (closing to the tray is the shipped default) minimises
     // instead of hiding for good, and another start brings the window to the front.
     x->requestClose(window.id);
+    x->dropFocus();
+    QVERIFY(x->focus() != window.id);
     auto second = startQuillex(install.path());
     QCOMPARE(second->exitCode(), 1);
     QTRY_VERIFY(quillex->errors().contains("message from instance"));
     QCOMPARE(quillex->process.state(), QProcess::Running);
     QCOMPARE(x->windowsOf(pid).value(0).id, window.id);
+    QTRY_COMPARE(x->focus(), window.id); // raised and activated
 
     quillex->process.terminate();
     QCOMPARE(quillex->exitCode(), 0);
