@@ -28,18 +28,20 @@ class TestUiControler : public QObject
     Widget* widget = nullptr;
     Ui_Controler* ctl = nullptr;
 
-    // The start page's first device card; Repeater delegates live in the visual tree only.
-    QQuickItem* firstCard() const
+    // The scene item of that name (searched through the visual tree, where Repeater delegates
+    // live); with `shown`, only a visible one (a removed delegate may linger hidden).
+    QQuickItem* sceneItem(const QString& name, bool shown = true) const
     {
         QList<QQuickItem*> items{ctl->quickView()->rootObject()};
         while (!items.isEmpty()) {
             QQuickItem* item = items.takeFirst();
-            if (item->objectName() == QLatin1String("card0") && item->isVisible())
+            if (item->objectName() == name && (!shown || item->isVisible()))
                 return item;
             items += item->childItems();
         }
         return nullptr;
     }
+    QQuickItem* firstCard() const { return sceneItem(QStringLiteral("card0")); }
 
 private slots:
     void initTestCase()
@@ -173,12 +175,16 @@ private slots:
     {
         ctl->quickView()->closeToTray = true;
         QSignalSpy trayChanges(ctl, &Ui_Controler::trayAvailableChanged);
+        QQuickItem* option = sceneItem(QStringLiteral("hideToTray"), false);
+        QVERIFY(option);
         ctl->setTrayAvailable(true);
+        QVERIFY(option->isEnabled());
         ctl->onCloseWindow();
         QVERIFY(widget->isHidden());
         // The tray goes while the window sits in it: the window comes back, minimised.
         ctl->setTrayAvailable(false);
         QCOMPARE(trayChanges.count(), 2);
+        QVERIFY(!option->isEnabled()); // the settings panel offers no tray to close to
         QVERIFY(!widget->isHidden());
         QVERIFY(widget->isMinimized());
         widget->showNormal();
