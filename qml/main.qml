@@ -193,6 +193,14 @@ Item {
         fontTitleSize = isMin ? 18 : 22
     }
 
+    // Settings that cannot be written are said once; the app goes on with them in memory.
+    Connections {
+        target: ui_View
+        function onSettingsNotSaved() {
+            ui_Ctl.msgbox(lang(mainLang, 20), lang(mainLang, 21), true)
+        }
+    }
+
     // An exit waits for the running update: its progress stays in view meanwhile.
     function showUpdateUntilDone() {
         if (apSetting.isOpen)

@@ -51,6 +51,7 @@ signals:
     void updateFinished(bool bSuccess);
     void updateProgram(uint value);
     void pairFinished();
+    void settingsNotSaved();
 
 public slots:
     void startFwUpdateEvent(QString path);

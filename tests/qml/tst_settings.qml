@@ -17,6 +17,12 @@ SceneTestCase {
         return scene.apSetting
     }
 
+    function test_unsaved_settings_are_said() {
+        openPanel(true)
+        ui_View.settingsNotSaved()
+        compare(ui_Ctl.calls("msgbox"), [["PageMain/20", "PageMain/21", true]])
+    }
+
     function test_each_section_saves_with_its_mode() {
         var p = openPanel(true)
         p.setHideApMode(true)
