@@ -3,6 +3,7 @@
 // What the tests of the real scene share: an application folder with the shipped modules, and
 // finding and clicking what is visible in the scene.
 
+#include "app/widget.h"
 #include "frontend/datafolder.h"
 
 #include <QQuickItem>
@@ -10,6 +11,7 @@
 #include <QQuickWindow>
 #include <QSettings>
 #include <QtTest>
+#include <memory>
 
 namespace scenetesting
 {
@@ -50,6 +52,16 @@ inline void click(QQuickWidget* view, const QString& name)
     QVERIFY2(it, qPrintable(name));
     const QPointF centre = it->mapToScene(QPointF(it->width() / 2, it->height() / 2));
     QTest::mouseClick(view, Qt::LeftButton, {}, centre.toPoint());
+}
+
+// The main window as the program starts it: shown, laid out for its screen, devices scanned.
+inline std::unique_ptr<Widget> startMainWindow()
+{
+    auto widget = std::make_unique<Widget>();
+    widget->show();
+    widget->checkScreen();
+    widget->checkDevice();
+    return widget;
 }
 
 } // namespace scenetesting

@@ -65,10 +65,7 @@ private slots:
     void replugThenNotificationReachesThePage()
     {
         plugMouse();
-        widget = std::make_unique<Widget>();
-        widget->show();
-        widget->checkScreen();
-        widget->checkDevice();
+        widget = scenetesting::startMainWindow();
         openDevicePage();
         QVERIFY(batteryReaches(50));
 

@@ -98,10 +98,7 @@ class TestScene : public QObject
     {
         std::string error;
         QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
-        widget = std::make_unique<Widget>();
-        widget->show();
-        widget->checkScreen();
-        widget->checkDevice();
+        widget = scenetesting::startMainWindow();
         QTRY_VERIFY(item("card0"));
         click("card0");
         // The start page takes clicks until it has zoomed away.

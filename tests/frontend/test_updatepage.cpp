@@ -12,6 +12,7 @@
 #include "frontend/myqquickview.h"
 #include "frontend/updaterrun.h"
 #include "tests/frontend/nextmessagebox.h"
+#include "tests/frontend/scenetesting.h"
 #include "tests/updater/firmwarefolder.h"
 
 #include <QMenu>
@@ -59,27 +60,11 @@ class TestUpdatePage : public QObject
     myQQuickView* view() const { return widget->uiCtl->quickView(); }
     QString path(const QString& relative) const { return root.path() + relative; }
 
-    // The visible item of that name, searched through the visual tree (where Repeater delegates
-    // are).
-    static QQuickItem* visibleItem(QQuickItem* from, const QString& name)
+    QQuickItem* item(const QString& name) const
     {
-        if (!from->isVisible())
-            return nullptr;
-        if (from->objectName() == name)
-            return from;
-        for (QQuickItem* child : from->childItems())
-            if (QQuickItem* found = visibleItem(child, name))
-                return found;
-        return nullptr;
+        return scenetesting::findVisible(view()->rootObject(), name);
     }
-    QQuickItem* item(const QString& name) const { return visibleItem(view()->rootObject(), name); }
-    void click(const QString& name)
-    {
-        QQuickItem* it = item(name);
-        QVERIFY2(it, qPrintable(name));
-        const QPointF centre = it->mapToScene(QPointF(it->width() / 2, it->height() / 2));
-        QTest::mouseClick(view(), Qt::LeftButton, {}, centre.toPoint());
-    }
+    void click(const QString& name) { scenetesting::click(view(), name); }
     QString text(const QString& name) const
     {
         QQuickItem* it = item(name);
@@ -99,10 +84,7 @@ class TestUpdatePage : public QObject
         QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
         QVERIFY(sim::inproc::bus().plug("receiver8k", "receiver8k", error));
         QVERIFY(sim::inproc::bus().setRelease("mouse", 0x0103));
-        widget = std::make_unique<Widget>();
-        widget->show();
-        widget->checkScreen();
-        widget->checkDevice();
+        widget = scenetesting::startMainWindow();
         QTRY_VERIFY(item("card0"));
         click("card0");
         QTRY_VERIFY(item("nav4"));
