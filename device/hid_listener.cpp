@@ -3,6 +3,7 @@
 
 #include <QDebug>
 #include <QMutexLocker>
+#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <hidapi.h>
@@ -91,6 +92,9 @@ void Hid_Thread::hid_ListenLoop(int index)
             forwardDeviceEvent(owner, event->byte0, event->byte1, event->byte2, event->byte3);
         hid_close(hidDevEvent);
         hidDevEvent = nullptr;
+        // A read that fails at once would otherwise turn the loop into a busy spin.
+        if (count < 0)
+            QThread::msleep(kEventReadMs);
     }
     if (removed)
         qDebug() << "Device removed";

@@ -123,9 +123,9 @@ Item {
             SectionLabel { text: panel.txt(7) }
             OptionPair {
                 objectName: "hideToTray"
-                // Without a system tray the close button minimises: nothing to choose.
-                enabled: ui_Ctl.trayAvailable
-                opacity: enabled ? 1 : 0.4
+                // Without a system tray the close button minimises instead of hiding; leaving
+                // stays choosable.
+                firstAvailable: ui_Ctl.trayAvailable
                 names: [panel.txt(8), panel.txt(9)]
                 first: panel.isHideApMode
                 onChosen: panel.setHideApMode(isFirst)

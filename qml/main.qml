@@ -116,7 +116,9 @@ Item {
             if (list[k][0] === deviceStr) {
                 mouseOnlineDev = list[k][1]
                 dongleOnlineDev = list[k][2]
-                isNeedUpdateFw = ui_View.connectCurrentDevice(deviceStr, mouseOnlineDev, dongleOnlineDev)
+                // The open device is read again: it may have been replugged or changed
+                // meanwhile, and its pages show what it holds now.
+                initDevice(k, deviceStr, mouseOnlineDev, dongleOnlineDev, true)
                 pageDpi.resetRateShow()
                 return
             }
@@ -141,6 +143,9 @@ Item {
             pageLed.initUI(table0, table1)
             batteryLevel = Map.battery(table0[8])
         } else {
+            // A device that never opened is no open device: the start page stays what it is.
+            if (isDeviceChange)
+                deviceStr = ""
             ui_Ctl.showSyncFail()
         }
     }
@@ -214,6 +219,8 @@ Item {
     }
 
     function showPage(n) {
+        // A field being typed into commits now, on its own page, not later on another one.
+        setMainFouces()
         if (n === currentPage || !isMacroLock)
             return
         if (n === 2)

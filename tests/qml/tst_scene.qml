@@ -113,8 +113,12 @@ SceneTestCase {
         openDevice(table0({}), table1({}), 2, 2)
         ui_View.reset()
         online([[dev, "D8K"]])
+        // Re-selected and read again: what it holds may have changed while it was away.
+        ui_View.setResult("syncFwData_Table0", table0({ 8: 0x33 }))
+        ui_View.setResult("syncFwData_Table1", table1({}))
         scene.initUI()
         compare(ui_View.calls("connectCurrentDevice"), [[dev, 0, 2]])
+        compare(ui_View.calls("syncFwData_Table0").length, 1)
         compare(scene.mouseOnlineDev, 0)
         compare(scene.dongleOnlineDev, 2)
         compare(scene.deviceStr, dev)
