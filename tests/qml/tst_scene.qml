@@ -103,6 +103,8 @@ SceneTestCase {
         scene.initDevice(0, dev, 2, 0, true)
         compare(ui_Ctl.calls("showSyncFail").length, 1)
         compare(ui_View.calls("syncFwData_Table1"), [])
+        // No device counts as open: the start page's settings offer no device actions.
+        compare(scene.deviceStr, "")
         wait(350)
         verify(scene.env.visible)
         verify(!scene.mainPage.visible)
