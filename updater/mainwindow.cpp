@@ -163,28 +163,26 @@ void MainWindow::endProcess(int code)
 
 void MainWindow::failStep(const char* text)
 {
-    if (ended())
-        return;
+    if (!ended())
+        finishRun(text, 1);
+}
+
+void MainWindow::succeed()
+{
+    pendingMask = 0;
+    confirmed = true;
+    if (ui->progressBar->value() != 100)
+        reportProgress(100);
+    finishRun(status::kSuccess, 0);
+}
+
+void MainWindow::finishRun(const char* text, int code)
+{
     step = Step::Ended;
     pollTimer.stop();
     deadline.stop();
     engineWatchdog.stop();
     setStatus(text);
     releaseEngine();
-    endProcess(1);
-}
-
-void MainWindow::succeed()
-{
-    step = Step::Ended;
-    pollTimer.stop();
-    deadline.stop();
-    engineWatchdog.stop();
-    pendingMask = 0;
-    confirmed = true;
-    if (ui->progressBar->value() != 100)
-        reportProgress(100);
-    setStatus(status::kSuccess);
-    releaseEngine();
-    endProcess(0);
+    endProcess(code);
 }

@@ -101,6 +101,8 @@ private:
     void releaseEngine();
     void endProcess(int code);
     void failStep(const char* text);
+    // The one way a run ends: timers stopped, status shown, engine released, exit code set.
+    void finishRun(const char* text, int code);
     // Sends one boot-loader command and tells whether the device answered it.
     bool bootCommand(bootloader::Command& cmd);
     // Reports the first image done and follows the device's restart into normal mode.
