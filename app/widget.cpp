@@ -104,9 +104,13 @@ void Widget::onDeviceChange()
 
 void Widget::checkDevice()
 {
-    // A message box may be running its event loop inside a scene handler: rebuilding the scene
-    // now would delete that handler's own objects.
+    // A message box or an exchange may be running events inside a scene handler: rebuilding
+    // the scene now would delete that handler's own objects.
     uiCtl->whenNoBoxOpen([this] {
+        if (hidThread.insideExchange()) {
+            checkDeviceTimer.start(); // again once the exchange is over
+            return;
+        }
         hidThread.publishDevices(discoverDevices());
         uiCtl->quickView()->initUI();
     });

@@ -90,12 +90,19 @@ bool Hid_Thread::hid_WaitReady()
 {
     for (int i = 0; isReady == 0 && i < kWaitSteps; ++i) {
         QThread::msleep(kWaitStepMs);
-        QCoreApplication::processEvents();
+        pumpEvents();
     }
     if (isReady == 0)
         return false;
     isReady = 0;
     return true;
+}
+
+void Hid_Thread::pumpEvents()
+{
+    ++eventPumps;
+    QCoreApplication::processEvents();
+    --eventPumps;
 }
 
 bool Hid_Thread::beginCommand(const char* failLine)
@@ -158,7 +165,7 @@ bool Hid_Thread::hid_FeatureRead(int n)
 
 bool Hid_Thread::hid_FeatureWrite(int n)
 {
-    QCoreApplication::processEvents();
+    pumpEvents();
     int reportLength = 0;
     if (!sendCommandFrame(n, &reportLength))
         return endExchange(false);

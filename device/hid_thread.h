@@ -55,6 +55,9 @@ public:
     // that ended with its device must be started again when the device is selected after its
     // return, or the device's notifications are lost.
     bool hid_ListensTo(int index);
+    // True while an exchange lets queued events run (its wait and write pacing do): work that
+    // rebuilds the scene must wait, as the scene handler that started the exchange still runs.
+    bool insideExchange() const { return eventPumps > 0; }
 
     Widget* owner = nullptr;
     QList<DevInfo> devList;
@@ -66,6 +69,7 @@ public:
     std::atomic<quint8> isListening{0};
     QFuture<void> listenFuture;
     int listenIndex = -1; // entry of the last listener started; under devListLock
+    int eventPumps = 0;
     quint8 cmdBuf[9] = {};
     quint8 ackBuf[9] = {};
     quint8 dataBuf[512] = {};
@@ -87,6 +91,7 @@ private:
     bool sendCommandFrame(int n, int* reportLength);
     // Ends an exchange: the handle is closed and the transport is free again.
     bool endExchange(bool ok);
+    void pumpEvents();
     QString eventPathOf(int index);
     // Decides under devListLock whether the listener on `index` ends after `failedPath` could not
     // be used: not when discovery has meanwhile published another path for the entry. Ending

@@ -74,8 +74,9 @@ Item {
     function setLang(language) {
         currentLang = language
         main.currentLang = language
-        save(3)
+        // Texts first: a failed save is reported in the language just chosen.
         main.initUiString(language)
+        save(3)
     }
 
     function deviceAction() {

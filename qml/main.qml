@@ -22,8 +22,13 @@ Item {
     property int layoutType: 2
     property real scaling: 1.0
     property string fontFamily: "times new roman"
-    property int fontNormalSize: 18
-    property int fontTitleSize: 22
+    // The compact text set serves languages with long words and the settings panel.
+    property bool compactText: false
+    // The stage scales everything with the window: on small screens the sizes grow so that
+    // body text never renders below 12 px.
+    readonly property real textFloor: Math.ceil(12 / Math.max(stage.scale, 0.1) - 1e-6)
+    property int fontNormalSize: Math.max(compactText ? 14 : 18, textFloor)
+    property int fontTitleSize: Math.max(compactText ? 18 : 22, textFloor + 4)
     property string baseColor: "#d9d9d9"
     property string selectColor: "#ffffff"
     property string colorHightLight: "#e4002b"
@@ -194,8 +199,7 @@ Item {
     }
 
     function setUiTxtSize(isMin) {
-        fontNormalSize = isMin ? 14 : 18
-        fontTitleSize = isMin ? 18 : 22
+        compactText = isMin
     }
 
     // Settings that cannot be written are said once; the app goes on with them in memory.

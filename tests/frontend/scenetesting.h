@@ -45,11 +45,22 @@ inline QQuickItem* findVisible(QQuickItem* from, const QString& name)
     return nullptr;
 }
 
-// A left click at the centre of the visible item of that name.
+// True once no ancestor is faded: the page transitions animate opacity and scale together,
+// and a click lands where the user sees the item only after them.
+inline bool settled(const QQuickItem* it)
+{
+    for (; it; it = it->parentItem())
+        if (it->opacity() < 1.0)
+            return false;
+    return true;
+}
+
+// A left click at the centre of the visible item of that name, once it has settled.
 inline void click(QQuickWidget* view, const QString& name)
 {
     QQuickItem* it = findVisible(view->rootObject(), name);
     QVERIFY2(it, qPrintable(name));
+    QTRY_VERIFY2(settled(it), qPrintable(name));
     const QPointF centre = it->mapToScene(QPointF(it->width() / 2, it->height() / 2));
     QTest::mouseClick(view, Qt::LeftButton, {}, centre.toPoint());
 }

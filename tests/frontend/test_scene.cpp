@@ -265,6 +265,24 @@ private slots:
         QVERIFY2(boxText.isEmpty(), qPrintable(boxText));
     }
 
+    // Settings that cannot be written are said once, in the language the user just picked.
+    void unsavableSettingsAreSaidInTheChosenLanguage()
+    {
+        openPage(0);
+        const QString blocked = root.path() + QStringLiteral("/blocked");
+        QFile(blocked).open(QIODevice::WriteOnly); // a folder that is a file takes nothing
+        QSettings* const saved = view()->appSettings;
+        QSettings unsavable(blocked + QStringLiteral("/apConfig.ini"), QSettings::IniFormat);
+        view()->appSettings = &unsavable;
+        openSettings();
+        BoxSeen seen;
+        handleNextBox(&seen, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
+        clickEntry("langList", 0);
+        QTRY_VERIFY(seen.shown);
+        view()->appSettings = saved;
+        QCOMPARE(seen.title, QStringLiteral("Настройки не сохранены"));
+    }
+
     void failedMouseSettingsLaunchIsReported()
     {
         openPage(0);

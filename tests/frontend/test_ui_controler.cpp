@@ -372,6 +372,33 @@ private slots:
         QTRY_VERIFY(firstCard());
     }
 
+    // An exchange started by a scene handler lets events run while it waits for the transport:
+    // an unplug seen then is acted on after the exchange, never under the handler.
+    void deviceChangesDuringAnExchange()
+    {
+        sim::inproc::reset();
+        std::string error;
+        QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
+        widget->checkDevice();
+        QTRY_VERIFY(firstCard());
+        QPointer<QQuickItem> card = firstCard();
+
+        bool cardKept = false;
+        widget->hidThread.isReady = 0; // an earlier exchange still holds the transport
+        QTimer::singleShot(0, this, [&] {
+            QVERIFY(sim::inproc::bus().unplug("mouse"));
+            widget->checkDevice();
+            QCoreApplication::processEvents();
+            cardKept = firstCard() == card && widget->hidThread.onlineList.size() == 1;
+            widget->hidThread.isReady = 1;
+        });
+        widget->hidThread.curDevIndex = 0;
+        widget->hidThread.hid_Send8ByteData(0, 0, 1, 0, 0, 0, 0);
+        QVERIFY(cardKept);
+        QTRY_COMPARE(widget->hidThread.onlineList.size(), 0);
+        QTRY_VERIFY(!firstCard());
+    }
+
     void updateResultDropsTheDeviceAndScansAgain()
     {
         ctl->getLangStrings(QStringLiteral("PageUpdate"), QStringLiteral("2"));

@@ -55,6 +55,18 @@ SceneTestCase {
         compare(scene.fontTitleSize, 22)
     }
 
+    // 1024x600 gives a 1024x576 window: the stage renders at 0.8, and no text below 12 px.
+    function test_small_screens_keep_body_text_readable() {
+        scene.height = 576
+        for (var compact = 0; compact < 2; ++compact) {
+            scene.setUiTxtSize(compact === 1)
+            verify(scene.fontNormalSize * 0.8 >= 12, scene.fontNormalSize)
+            verify(scene.fontTitleSize > scene.fontNormalSize)
+        }
+        scene.height = 720
+        compare(scene.fontNormalSize, 14, "the design's sizes at full scale")
+    }
+
     function test_device_list_first_flag_wins() {
         online([[dev, "M8K"], [dev, "D8K"], [dev, "D1K"]])
         scene.initUI()
