@@ -38,6 +38,8 @@ Item {
         highlightMoveDuration: 0
         highlight: Rectangle { color: "#e4002b"; opacity: 0.35; radius: 3 }
         delegate: Item {
+            // Rows are named after their list, so that each can be found and clicked.
+            objectName: view.objectName === "" ? "" : view.objectName + "Row" + index
             width: list.width
             height: view.rowHeight
             Text {
