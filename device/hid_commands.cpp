@@ -58,19 +58,20 @@ bool Hid_Thread::hid_runPairt(bool bRunning, bool bStart)
     return answer && answer->finished();
 }
 
-void Hid_Thread::hid_04H_SendMacroData(quint8 index, quint32 length, quint8* SrcDat)
+bool Hid_Thread::hid_04H_SendMacroData(quint8 index, quint32 length, quint8* SrcDat)
 {
     // The image is 256 bytes; a longer length would send bytes the caller never provided.
     if (!SrcDat || length > quint32(frames::kMacroMaxLength)) {
         qDebug() << "macro rejected, length" << length;
-        return;
+        return false;
     }
     if (!beginCommand(kWriteFailed))
-        return;
+        return false;
     setFrame(frames::macroUploadFrame(index, quint16(length)).encode());
     std::memcpy(dataBuf, SrcDat, frames::kMacroMaxLength);
-    hid_FeatureWrite(frames::macroTransferLength(length));
+    const bool sent = hid_FeatureWrite(frames::macroTransferLength(length));
     QThread::msleep(kWritePauseMs);
+    return sent;
 }
 
 bool Hid_Thread::hid_ioPairOnline(bool getAddr, quint8* srcDat)

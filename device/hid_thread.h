@@ -34,7 +34,8 @@ public:
     Q_INVOKABLE void hid_Send8ByteData(quint8 table, quint8 startAddr, quint8 length, quint8 byte0,
                                        quint8 byte1, quint8 byte2, quint8 byte3);
     Q_INVOKABLE bool hid_runPairt(bool bRunning, bool bStart);
-    Q_INVOKABLE void hid_04H_SendMacroData(quint8 index, quint32 length, quint8* SrcDat);
+    // True when the whole image went out.
+    Q_INVOKABLE bool hid_04H_SendMacroData(quint8 index, quint32 length, quint8* SrcDat);
     Q_INVOKABLE bool hid_ioPairOnline(bool getAddr, quint8* srcDat);
 
     // Replaces devList and onlineList with a discovery result (under devListLock) and notes in

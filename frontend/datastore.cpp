@@ -1,4 +1,5 @@
 #include "frontend/datafolder.h"
+#include "frontend/macrostore.h"
 #include "frontend/myqquickview.h"
 #include "frontend/startwithos.h"
 
@@ -79,8 +80,5 @@ QVariant myQQuickView::getOtherProperty(QString key, QVariant args, QVariant str
 
     if (key != QLatin1String("MACRO"))
         return QVariant();
-    const QString macroKey = QStringLiteral("Macro/") + args.toString();
-    if (!profileSettings->contains(macroKey))
-        return QVariant();
-    return profileSettings->value(macroKey).toString();
+    return storedMacroText(*profileSettings, args.toString());
 }

@@ -10,8 +10,9 @@ class UpdaterRun;
 
 // Hosts the QML scene and is the bridge ("ui_View") through which the scene reaches native code.
 // The slots are implemented by topic: bridge calls (myqquickview.cpp), data store
-// (datastore.cpp), table reads and updater launch (firmwaresync.cpp), device selection and
-// pairing (deviceselection.cpp), and OS integration (systemintegration.cpp).
+// (datastore.cpp), macro store and upload (macrostore.cpp), table reads and updater launch
+// (firmwaresync.cpp), device selection and pairing (deviceselection.cpp), and OS integration
+// (systemintegration.cpp).
 class myQQuickView : public QQuickWidget
 {
     Q_OBJECT
@@ -55,6 +56,9 @@ public slots:
     bool connectCurrentDevice(QString strID, uchar mId, uchar dId);
     bool openWinMouseSetting();
     QVariant getOtherProperty(QString key, QVariant args, QVariant strID);
+    // Stores macro `macroIndex` (0-9) from `args` and uploads it, or with fromKeySave uploads the
+    // stored one without storing. True only when the mouse took the image.
+    Q_INVOKABLE bool setOtherProperty(QVariant macroIndex, QVariant args, bool fromKeySave);
     QStringList initDeviceOnline(int i);
     bool startPairOnLine(QString strID, uchar dId);
 
