@@ -1,17 +1,52 @@
 #include "app/inputcapture.h"
 
-Widget* hookOwner = nullptr;
-void* keyboardHook = nullptr;
+#include "app/inputrouter.h"
+#include "app/widget.h"
+#include "app/windowinputsource.h"
+#include "platform/inputobserver.h"
 
-// No OS hook is installed yet: only the owner is tracked, so that shutdown already releases
-// capture in the order it will need once keys are captured desktop-wide.
+#include <QGuiApplication>
+
+Widget* hookOwner = nullptr;
+InputSource* captureSource = nullptr;
+
+bool inputCaptureEverywhere()
+{
+#ifdef Q_OS_WIN
+    return true;
+#else
+    // Only an X session lets a client see other clients' input; under Wayland an Xwayland server
+    // sees nothing while a native window has the focus, and this window is one.
+    static const bool everywhere =
+        QGuiApplication::platformName() == QLatin1String("xcb") && InputObserver::available();
+    return everywhere;
+#endif
+}
+
 void installInputCapture(Widget* owner)
 {
+    if (hookOwner)
+        return;
     hookOwner = owner;
+    auto* observer = inputCaptureEverywhere() ? new InputObserver : nullptr;
+    if (observer && observer->start(&owner->rawInputWindow))
+        captureSource = observer;
+    else {
+        delete observer;
+        captureSource = new WindowInputSource;
+    }
+    routeInput(captureSource, owner->uiCtl);
 }
 
 void removeInputCapture()
 {
-    keyboardHook = nullptr;
+    delete captureSource;
+    captureSource = nullptr;
     hookOwner = nullptr;
+}
+
+void forwardRawInput(void* rawInputHandle)
+{
+    if (auto* observer = qobject_cast<InputObserver*>(captureSource))
+        observer->handleRawInput(rawInputHandle);
 }

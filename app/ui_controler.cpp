@@ -1,5 +1,6 @@
 #include "app/ui_controler.h"
 
+#include "app/inputcapture.h"
 #include "app/widget.h"
 #include "device/hid_thread.h"
 #include "frontend/myqquickview.h"
@@ -69,6 +70,11 @@ void Ui_Controler::setTrayAvailable(bool available)
     if (!available && window && window->isHidden())
         window->showMinimized();
     emit trayAvailableChanged();
+}
+
+bool Ui_Controler::captureEverywhere() const
+{
+    return inputCaptureEverywhere();
 }
 
 void Ui_Controler::whenNoBoxOpen(const std::function<void()>& work)

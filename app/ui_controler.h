@@ -27,6 +27,9 @@ class Ui_Controler : public QObject
     // Whether a system tray exists to hide the window in; the settings panel greys the option
     // out without one.
     Q_PROPERTY(bool trayAvailable READ trayAvailable NOTIFY trayAvailableChanged)
+    // Whether key and button capture sees the whole desktop; when false it sees only this
+    // program's windows, so recording works only while the window has the focus.
+    Q_PROPERTY(bool captureEverywhere READ captureEverywhere CONSTANT)
 public:
     explicit Ui_Controler(QObject* parent = nullptr);
     ~Ui_Controler() override;
@@ -36,6 +39,7 @@ public:
     myQQuickView* quickView() const { return view; }
     bool trayAvailable() const { return tray; }
     void setTrayAvailable(bool available);
+    bool captureEverywhere() const;
     // True while a message box runs its nested event loop: the scene must not be rebuilt then.
     bool boxOpen() const { return openBoxes > 0; }
     // Runs `work` now, or once the last open message box has closed.

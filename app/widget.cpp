@@ -183,7 +183,8 @@ bool Widget::nativeEventFilter(const QByteArray& eventType, void* message, long*
     const MSG* msg = static_cast<const MSG*>(message);
     switch (msg->message) {
     case WM_INPUT:
-        break; // raw mouse input belongs to the input capture
+        forwardRawInput(reinterpret_cast<void*>(msg->lParam));
+        break;
     case WM_POWERBROADCAST:
         if (msg->wParam == PBT_APMRESUMEAUTOMATIC)
             checkDeviceTimer.start();
