@@ -1,0 +1,392 @@
+// The macro page in the real scene and main window on the in-process virtual mouse, driven by
+// mouse and key events: what a recording, an edit and the playback count leave in the profile
+// file and in the device's macro memory, the hot keys, the mouse-button option, the length limit,
+// and what the page says about damaged macros, failed uploads and in-window capture.
+
+// The virtual bus names a member "slots": it must come before any Qt header.
+#include "sim/inproc.h"
+
+#include "app/ui_controler.h"
+#include "app/widget.h"
+#include "frontend/myqquickview.h"
+#include "tests/frontend/scenetesting.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace
+{
+QByteArray macroHeld(int index)
+{
+    const auto memory = sim::inproc::bus().memory("mouse", "macro.0." + std::to_string(index));
+    return memory ? QByteArray(reinterpret_cast<const char*>(memory->data()), int(memory->size()))
+                  : QByteArray();
+}
+
+// The stored text of a macro: its action list padded with zeros to 256 entries.
+QString storedText(int index, std::vector<int> entries)
+{
+    entries.resize(256, 0);
+    QStringList numbers;
+    for (int e : entries)
+        numbers << QString::number(e);
+    return QStringLiteral("{\"Actions\":[%1],\"MacroId\":%2,\"Name\":\"\"}")
+        .arg(numbers.join(QLatin1Char(',')))
+        .arg(index);
+}
+} // namespace
+
+class TestMacroPage : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir root; // the application folder (working directory)
+    std::unique_ptr<Widget> widget;
+    QString profileToRemove; // each case starts without stored macros
+
+    myQQuickView* view() const { return widget->uiCtl->quickView(); }
+    QQuickItem* scene() const { return view()->rootObject(); }
+    QQuickItem* item(const QString& name) const { return scenetesting::findVisible(scene(), name); }
+    QQuickItem* page() const { return scene()->property("pageMacro").value<QQuickItem*>(); }
+    bool recording() const { return page()->property("recording").toBool(); }
+    void click(const QString& name) { scenetesting::click(view(), name); }
+    void clickAt(QQuickItem* it, QPointF local)
+    {
+        QTest::mouseClick(view(), Qt::LeftButton, {}, it->mapToScene(local).toPoint());
+    }
+
+    QString profilePath() const
+    {
+        return root.path() + QStringLiteral("/modules/P-") +
+               scene()->property("deviceStr").toString() + QStringLiteral("/profile0.ini");
+    }
+    QString stored(int index) const
+    {
+        QSettings profile(profilePath(), QSettings::IniFormat);
+        return profile.value(QStringLiteral("Macro/") + QString::number(index)).toString();
+    }
+    void store(int index, const QString& text) const
+    {
+        QSettings profile(profilePath(), QSettings::IniFormat);
+        profile.setValue(QStringLiteral("Macro/") + QString::number(index), text);
+    }
+
+    // The texts of the action list, as shown.
+    QStringList shownActions() const
+    {
+        QStringList out;
+        for (int i = 0;; ++i) {
+            QQuickItem* row = item(QStringLiteral("actionListRow") + QString::number(i));
+            if (!row)
+                return out;
+            out << row->childItems().first()->property("text").toString();
+        }
+    }
+
+    void openMacroPage()
+    {
+        std::string error;
+        QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
+        widget = scenetesting::startMainWindow();
+        QTRY_VERIFY(item("card0"));
+        click("card0");
+        auto* start = scene()->property("env").value<QQuickItem*>();
+        QTRY_VERIFY(!start->isVisible());
+        click("nav2");
+        QTRY_COMPARE(scene()->property("currentPage").toInt(), 2);
+        profileToRemove = profilePath();
+    }
+    void hoverTo(QPoint at)
+    {
+        QMouseEvent move(QEvent::MouseMove, at, view()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view(), &move);
+    }
+    void typeInto(const QString& field, const char* text)
+    {
+        click(field);
+        QQuickItem* input = item(field)->property("input").value<QQuickItem*>();
+        QTRY_VERIFY(input->hasActiveFocus());
+        QTest::keyClick(view(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(view(), text);
+        QTest::keyClick(view(), Qt::Key_Return);
+    }
+    // The same delay between all events keeps the recorded list independent of the machine's
+    // speed; 10 ms is no delay item at all.
+    void useFixedDelay(const char* ms)
+    {
+        click("fixedDelayOption");
+        typeInto("fixedDelayEdit", ms);
+    }
+    void startRecording()
+    {
+        click("recordButton");
+        QTRY_VERIFY(recording());
+    }
+    // The pointer comes to the record button before pressing it, as a user's does.
+    void stopRecording()
+    {
+        QQuickItem* button = item("recordButton");
+        hoverTo(button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
+        click("recordButton");
+        QTRY_VERIFY(!recording());
+    }
+    // Row `row` of the open drop-down, counted from its first visible row.
+    void pickRow(const QString& drop, int row)
+    {
+        QQuickItem* it = item(drop);
+        QVERIFY2(it, qPrintable(drop));
+        click(drop);
+        const qreal rowHeight = it->property("rowHeight").toReal();
+        QQuickItem* popup = it->childItems().last();
+        QTRY_COMPARE(popup->height(), 4 * rowHeight);
+        clickAt(it, QPointF(it->width() / 2, rowHeight * (row + 1.5)));
+        QTRY_VERIFY(!it->property("isOpen").toBool());
+    }
+    void clickEntry(const QString& list, int index)
+    {
+        QQuickItem* it = item(list);
+        QVERIFY2(it, qPrintable(list));
+        const int columns = it->property("columns").toInt();
+        const qreal w = it->property("itemWidth").toReal(), h = it->property("itemHeight").toReal();
+        const qreal gap = it->property("spacing").toReal();
+        clickAt(it, QPointF((index % columns) * (w + gap) + w / 2,
+                            (index / columns) * (h + gap) + h / 2));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(root.isValid());
+        scenetesting::prepareApplicationFolder(root.path(), QStringLiteral(SHIPPED_MODULES_DIR));
+    }
+    void init() { sim::inproc::reset(); }
+    void cleanup()
+    {
+        widget.reset();
+        QFile::remove(profileToRemove);
+    }
+
+    void recordingLocksThePageThenStoresAndUploads()
+    {
+        openMacroPage();
+        useFixedDelay("50");
+        startRecording();
+        QVERIFY(!scene()->property("isMacroLock").toBool());
+        QVERIFY(!item("saveButton")->isEnabled());
+        QVERIFY(!item("macroList")->isEnabled());
+        click("nav0");
+        QCOMPARE(scene()->property("currentPage").toInt(), 2);
+
+        QTest::keyClick(view(), Qt::Key_A);
+        QTRY_COMPARE(shownActions().size(), 3);
+        stopRecording();
+        QVERIFY(scene()->property("isMacroLock").toBool());
+        QVERIFY(item("saveButton")->isEnabled());
+
+        QCOMPARE(shownActions(),
+                 (QStringList{QStringLiteral("001: \u25BC A"), QStringLiteral("002: Delays 40"),
+                              QStringLiteral("003: \u25B2 A")}));
+        QCOMPARE(stored(0), storedText(0, {0, 1, 1, 4, 0x7F, 0, 0, 4, 0x81, 4}));
+        QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x04\x04\x81\x04\x00\x00", 8));
+
+        // Another macro and back: the stored one is loaded again.
+        clickAt(item("macroListRow1"), QPointF(20, 10));
+        QTRY_COMPARE(shownActions(), QStringList());
+        clickAt(item("macroListRow0"), QPointF(20, 10));
+        QTRY_COMPARE(shownActions().size(), 3);
+    }
+
+    void editedItemsAreUploadedOnSave()
+    {
+        openMacroPage();
+        useFixedDelay("50");
+        startRecording();
+        QTest::keyClick(view(), Qt::Key_A);
+        QTRY_COMPARE(shownActions().size(), 3);
+        stopRecording();
+        QTRY_VERIFY(!macroHeld(0).isEmpty());
+
+        // The delay becomes 1500 ms, too long for the control byte.
+        clickAt(item("actionListRow1"), QPointF(20, 10));
+        typeInto("editDelay", "1509");
+        // The press takes the key pressed while the key list is open.
+        clickAt(item("actionListRow0"), QPointF(20, 10));
+        click("editKey");
+        QTRY_VERIFY(item("editKey")->property("isOpen").toBool());
+        QTest::keyClick(view(), Qt::Key_C);
+        QTRY_COMPARE(shownActions().value(0), QStringLiteral("001: \u25BC C"));
+        QCOMPARE(shownActions().value(1), QStringLiteral("002: Delays 1500"));
+        QCOMPARE(macroHeld(0).size(), 8); // nothing saved yet
+
+        click("saveButton");
+        QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x7F\x06\x96\x00\x81\x04\x00\x00", 10));
+        QCOMPARE(stored(0), storedText(0, {0, 1, 1, 6, 0x7F, 0, 0, 150, 0x81, 4}));
+
+        // Insert puts an end item before the selection; the release turns into mouse button B2.
+        clickAt(item("actionListRow2"), QPointF(20, 10));
+        click("insertButton");
+        QTRY_COMPARE(shownActions().value(2), QStringLiteral("003: End"));
+        click("deleteButton");
+        QTRY_COMPARE(shownActions().size(), 3);
+        clickEntry("editKind", 1);
+        pickRow("editButton", 1);
+        QTRY_COMPARE(shownActions().value(2), QStringLiteral("003: \u25B2 B2"));
+        click("saveButton");
+        QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x7F\x06\x96\x00\x81\xF1\x00\x00", 10));
+    }
+
+    void playbackCountIsLimitedAndSaved()
+    {
+        openMacroPage();
+        typeInto("playCountEdit", "5000");
+        QTRY_COMPARE(macroHeld(0), QByteArray("\xE8\x03\x00\x00", 4)); // 1000, only the end
+        QCOMPARE(item("playCountEdit")->property("text").toString(), QStringLiteral("1000"));
+        typeInto("playCountEdit", "300");
+        QTRY_COMPARE(macroHeld(0), QByteArray("\x2C\x01\x00\x00", 4));
+        QCOMPARE(stored(0), storedText(0, {1, 0x2C}));
+        typeInto("playCountEdit", "0");
+        QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x00\x00", 4));
+    }
+
+    void hotKeysStartAndStopWithoutBeingRecorded()
+    {
+        openMacroPage();
+        useFixedDelay("10");
+        click("hotKeyOption");
+        QTest::keyPress(view(), Qt::Key_F10);
+        QVERIFY(!recording()); // the release starts
+        QTest::keyRelease(view(), Qt::Key_F10);
+        QTRY_VERIFY(recording());
+        QVERIFY(!scene()->property("isMacroLock").toBool());
+        QTest::keyClick(view(), Qt::Key_F10);
+        QTest::keyClick(view(), Qt::Key_B);
+        QTest::keyPress(view(), Qt::Key_F12);
+        QTRY_VERIFY(!recording());
+        QTest::keyRelease(view(), Qt::Key_F12);
+        QCOMPARE(shownActions(),
+                 (QStringList{QStringLiteral("001: \u25BC B"), QStringLiteral("002: \u25B2 B")}));
+        QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x01\x05\x81\x05\x00\x00", 8));
+
+        // Without the option F12 is a key like any other.
+        click("hotKeyOption");
+        startRecording();
+        QTest::keyClick(view(), Qt::Key_F12);
+        stopRecording();
+        QCOMPARE(shownActions().value(0), QStringLiteral("001: \u25BC F12"));
+    }
+
+    void mouseButtonsAreRecordedOnlyWhenChosenAndAwayFromTheRecordButton()
+    {
+        openMacroPage();
+        useFixedDelay("10");
+        const QPoint away = item("actionList")->mapToScene(QPointF(100, 400)).toPoint();
+        startRecording();
+        hoverTo(away);
+        QTest::mouseClick(view(), Qt::LeftButton, {}, away);
+        stopRecording();
+        QCOMPARE(shownActions(), QStringList{QStringLiteral("001: End")});
+        QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x00\x00", 4));
+
+        click("buttonOption");
+        startRecording();
+        hoverTo(away);
+        QTest::mouseClick(view(), Qt::LeftButton, {}, away);
+        QTest::mouseClick(view(), Qt::RightButton, {}, away);
+        stopRecording();
+        QCOMPARE(shownActions(),
+                 (QStringList{QStringLiteral("001: \u25BC B1"), QStringLiteral("002: \u25B2 B1"),
+                              QStringLiteral("003: \u25BC B2"), QStringLiteral("004: \u25B2 B2")}));
+        QTRY_COMPARE(macroHeld(0),
+                     QByteArray("\x01\x00\x01\xF0\x81\xF0\x01\xF1\x81\xF1\x00\x00", 12));
+    }
+
+    void aFullMacroStopsTheRecording()
+    {
+        openMacroPage();
+        useFixedDelay("10");
+        startRecording();
+        // 126 items of two entries fill the 256 entries with count and end item.
+        for (int i = 0; i < 63; ++i)
+            QTest::keyClick(view(), Qt::Key_D);
+        QTRY_VERIFY(!recording());
+        QVERIFY(scene()->property("isMacroLock").toBool());
+        QTest::keyClick(view(), Qt::Key_D);
+        QTRY_COMPARE(macroHeld(0).size(), 256);
+        const QByteArray image = macroHeld(0);
+        QCOMPARE(image.mid(250), QByteArray("\x01\x07\x81\x07\x00\x00", 6));
+        QCOMPARE(page()->property("length").toInt(), 256);
+        click("insertButton"); // no room left
+        QCOMPARE(page()->property("length").toInt(), 256);
+    }
+
+    void damagedStoredMacrosShowAnEmptyMacroAndSaySo_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("above 64 KiB")
+            << storedText(4, {0, 1, 1, 4}) + QString(70000, QLatin1Char(' '));
+        QTest::newRow("not JSON") << QStringLiteral("{\"Actions\":[0,1,1");
+        QTest::newRow("no list") << QStringLiteral("{\"MacroId\":4,\"Name\":\"\"}");
+    }
+    void damagedStoredMacrosShowAnEmptyMacroAndSaySo()
+    {
+        QFETCH(QString, text);
+        openMacroPage();
+        QVERIFY(!item("damagedNotice"));
+        store(4, text);
+        clickAt(item("macroListRow4"), QPointF(20, 10));
+        QTRY_VERIFY(item("damagedNotice"));
+        QCOMPARE(shownActions(), QStringList());
+        clickAt(item("macroListRow0"), QPointF(20, 10));
+        QTRY_VERIFY(!item("damagedNotice"));
+    }
+
+    void overlongListsAreCutAndIrregularEntriesSkipped()
+    {
+        openMacroPage();
+        // 300 entries: the items past entry 256 are not shown; a delay cut short and an
+        // unknown key are skipped.
+        std::vector<int> entries{0, 2, 0x01, 0x04, 0x05, 0x99, 0x81, 0x04};
+        while (entries.size() < 254)
+            entries.insert(entries.end(), {0x01, 0x05});
+        entries.insert(entries.end(), {0x7F, 0x00});
+        entries.resize(300, 0x01);
+        QStringList numbers;
+        for (int e : entries)
+            numbers << QString::number(e);
+        store(5, QStringLiteral("{\"Actions\":[%1],\"MacroId\":5,\"Name\":\"\"}")
+                     .arg(numbers.join(QLatin1Char(','))));
+        clickAt(item("macroListRow5"), QPointF(20, 10));
+        QTRY_COMPARE(page()->property("length").toInt(), 4 + 2 * 2 + 2 * 123);
+        QCOMPARE(shownActions().mid(0, 3),
+                 (QStringList{QStringLiteral("001: \u25BC A"), QStringLiteral("002: \u25B2 A"),
+                              QStringLiteral("003: \u25BC B")}));
+        QVERIFY(!item("damagedNotice"));
+    }
+
+    void aFailedUploadIsSaidAndTheMacroKept()
+    {
+        openMacroPage();
+        // Under the offscreen platform capture sees only this window, and the page says so.
+        QVERIFY(item("focusNotice"));
+        QVERIFY(!item("saveFailedNotice"));
+        QVERIFY(sim::inproc::control({"fault", "mouse", "write"}).status == 0);
+        QVERIFY(sim::inproc::control({"fault", "mouse", "send"}).status == 0);
+        typeInto("playCountEdit", "7");
+        QTRY_VERIFY(item("saveFailedNotice"));
+        QCOMPARE(stored(0), storedText(0, {0, 7}));
+        QVERIFY(sim::inproc::control({"fault", "mouse", "clear"}).status == 0);
+        click("saveButton");
+        QTRY_VERIFY(!item("saveFailedNotice"));
+        QCOMPARE(macroHeld(0), QByteArray("\x07\x00\x00\x00", 4));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TestMacroPage test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_macropage.moc"
