@@ -11,6 +11,7 @@ Item {
     property var slots: Buttons.defaultSlots.slice()
     property int curSlot: 0
     property int curGroup: 0
+    readonly property int macroCount: 10
     property var groupNames: [" ", " ", " ", " ", " "]
     property var fixedNames: ({ 0: [], 3: [], 4: [] })
     readonly property alias keyPicker: keyPicker
@@ -91,26 +92,29 @@ Item {
 
     function refreshMacroList() {
         var l = []
-        for (var i = 0; i < 10; ++i)
+        for (var i = 0; i < macroCount; ++i)
             l.push(macroName(i))
         macroList.listCreate(l, macroList.currentIndex)
     }
 
-    // Writes a new assignment. Giving away the last left click needs the user's yes.
+    // Writes a new assignment. Giving away the last left click needs the user's yes. A macro
+    // button is only written once the mouse holds the stored macro it points at.
     function assign(slot, text) {
         var old = slots[slot]
         if (old === text)
             return false
         if (Buttons.isLeftClick(old) && Buttons.leftClickCount(slots) === 1 && !ui_Ctl.msgboxKey())
             return false
+        var s = Buttons.parse(text)
+        if (s.group === Buttons.GROUP_MACRO && !ui_View.setOtherProperty(s.code, [], true)) {
+            ui_Ctl.msgbox(txt(23), txt(40), false)
+            return false
+        }
         var l = slots.slice()
         l[slot] = text
         slots = l
         var w = Buttons.slotWrite(slot, text)
         hid.hid_Send8ByteData(w[0], w[1], w[2], w[3], w[4], w[5], w[6])
-        var s = Buttons.parse(text)
-        if (s.group === Buttons.GROUP_MACRO)
-            ui_View.setOtherProperty(s.code, [], true)
         return true
     }
 
@@ -123,6 +127,10 @@ Item {
     }
 
     function assignMacro(macro, repeat) {
+        if (macro < 0 || macro >= macroCount) {
+            ui_Ctl.msgbox(txt(23), txt(25), false)
+            return false
+        }
         return assign(curSlot, Buttons.macroText(repeat ? Buttons.MACRO_REPEAT : Buttons.MACRO_FIXED, macro))
     }
 

@@ -109,6 +109,12 @@ QVariant ViewSpy::getOtherProperty(QString key, QVariant args, QVariant strID)
     return record("getOtherProperty", {key, args, strID});
 }
 
+bool ViewSpy::setOtherProperty(QVariant macroIndex, QVariant args, bool fromKeySave)
+{
+    const QVariant r = record("setOtherProperty", {macroIndex, args, fromKeySave});
+    return r.isValid() ? r.toBool() : true;
+}
+
 QVariantList ViewSpy::initDeviceOnline(int i)
 {
     const QVariantList all = record("initDeviceOnline", {i}).toList();
@@ -170,8 +176,9 @@ QStringList CtlSpy::getLangStrings(QString typeStr, QString langCode)
     QVariant r = record("getLangStrings", {typeStr, langCode});
     if (r.isValid())
         return r.toStringList();
+    // More texts than any section holds, so every index a page uses has its own text.
     QStringList out;
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < 64; ++i)
         out.append(typeStr + "/" + QString::number(i));
     return out;
 }

@@ -39,8 +39,8 @@ public:
 };
 
 // Stand-in for "ui_View". initDeviceOnline answers entry i of its result list; firmwareFolder
-// answers "fw/<device>/<name>/", firmwareFolderReady and openWinMouseSetting true unless results
-// are set.
+// answers "fw/<device>/<name>/", firmwareFolderReady, openWinMouseSetting and setOtherProperty
+// true unless results are set.
 class ViewSpy : public CallLog
 {
     Q_OBJECT
@@ -64,6 +64,7 @@ public slots:
     bool connectCurrentDevice(QString strID, int mId, int dId);
     bool openWinMouseSetting();
     QVariant getOtherProperty(QString key, QVariant args, QVariant strID);
+    bool setOtherProperty(QVariant macroIndex, QVariant args, bool fromKeySave);
     QVariantList initDeviceOnline(int i);
     bool startPairOnLine(QString strID, int dId);
 };

@@ -194,6 +194,38 @@ SceneTestCase {
         compare(ui_Ctl.calls("msgboxKey"), [])
     }
 
+    function keyPageUploads() {
+        return ui_View.calls("setOtherProperty").filter(function (c) { return c[2] === true })
+    }
+
+    function test_macro_button_is_written_only_after_its_upload() {
+        openDevice(table0({}), table1({ 4: 4 }))
+        var key = scene.pageKey
+        key.selectSlot(3)
+        var before = key.slots[3]
+        ui_View.setResult("setOtherProperty", false)
+        verify(!key.assignMacro(4, false))
+        compare(keyPageUploads(), [[4, [], true]])
+        compare(writes(), [], "the binding stays")
+        compare(key.slots[3], before)
+        compare(ui_Ctl.calls("msgbox"), [["PageKey/23", "PageKey/40", false]])
+
+        ui_View.setResult("setOtherProperty", true)
+        ui_Ctl.reset()
+        verify(key.assignMacro(4, true))
+        compare(keyPageUploads().length, 2)
+        compare(writes(), [[3, 88, 4, 0x04, 0, 0x03, 0x05]])
+        compare(key.slots[3], "2005030004")
+        compare(ui_Ctl.calls("msgbox"), [])
+
+        hid.reset()
+        verify(!key.assignMacro(-1, false), "nothing chosen")
+        compare(keyPageUploads().length, 2)
+        compare(writes(), [])
+        compare(key.slots[3], "2005030004")
+        compare(ui_Ctl.calls("msgbox"), [["PageKey/23", "PageKey/25", false]])
+    }
+
     function test_last_left_click_needs_confirmation() {
         openDevice(table0({}), table1({ 4: 4 }))
         var key = scene.pageKey
