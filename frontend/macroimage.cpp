@@ -10,8 +10,9 @@ namespace macroimage
 namespace
 {
 
-constexpr quint8 kDelayBits = 0x7F; // in a control entry: a delay item; in a control byte: the
-                                    // delay follows in two extra bytes
+// In a control entry these bits start a delay item (read as the macro page reads them); in a
+// control byte they say that the delay follows in two extra bytes.
+constexpr quint8 kDelayBits = 0x7F;
 constexpr quint8 kReleaseBit = 0x80;
 constexpr int kCountSize = 2;
 constexpr int kEndSize = 2;
