@@ -14,6 +14,9 @@ Item {
         model.clear()
         for (var i = 0; i < txts.length; ++i)
             model.append({ txt: txts[i] })
+        // Clearing the model moved the list's own current row: an unchanged index must still
+        // reach it.
+        currentIndex = -1
         currentIndex = current
         list.positionViewAtIndex(Math.max(0, current), ListView.Contain)
     }
