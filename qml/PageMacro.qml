@@ -140,6 +140,11 @@ Item {
     }
     Connections {
         target: main
+        // A device that leaves ends its recording: navigation must not stay locked.
+        function onDeviceStrChanged() {
+            if (main.deviceStr === "")
+                recorder.stop()
+        }
         function onPgMacroLangChanged() {
             page.showMacroNames()
             page.showItems()

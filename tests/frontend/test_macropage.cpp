@@ -191,6 +191,16 @@ private slots:
         QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x04\x04\x81\x04\x00\x00", 8));
     }
 
+    void aMouseLeavingWhileRecordingUnlocksNavigation()
+    {
+        openMacroPage();
+        startRecording();
+        QVERIFY(sim::inproc::bus().unplug("mouse"));
+        widget->checkDevice();
+        QTRY_VERIFY(!recording());
+        QVERIFY(scene()->property("isMacroLock").toBool());
+    }
+
     void editedItemsAreUploadedOnSave()
     {
         openMacroPage();
