@@ -3,132 +3,14 @@
 
 #include "instancetesting.h"
 #include "lineprocess.h"
+#include "xdisplay.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <xcb/xcb.h>
-
+#include <functional>
 #include <memory>
-
-// Just enough of an X client to look at another program's windows and to close them.
-class XDisplay
-{
-public:
-    explicit XDisplay(const QByteArray& name) : connection(xcb_connect(name.constData(), nullptr))
-    {
-    }
-    ~XDisplay() { xcb_disconnect(connection); }
-    bool ok() const { return !xcb_connection_has_error(connection); }
-
-    struct Window {
-        xcb_window_t id = 0;
-        QRect geometry;
-        int depth = 0;
-        bool frameless = false;
-    };
-
-    // The viewable top-level windows of process `pid`.
-    QList<Window> windowsOf(qint64 pid)
-    {
-        QList<Window> found;
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-        auto* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr);
-        if (!tree)
-            return found;
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-            const QVector<quint32> owner = property(children[i], "_NET_WM_PID");
-            if (owner.isEmpty() || owner.first() != pid || !viewable(children[i]))
-                continue;
-            Window window;
-            window.id = children[i];
-            auto* geometry = xcb_get_geometry_reply(
-                connection, xcb_get_geometry(connection, children[i]), nullptr);
-            if (geometry) {
-                window.geometry =
-                    QRect(geometry->x, geometry->y, geometry->width, geometry->height);
-                window.depth = geometry->depth;
-                free(geometry);
-            }
-            // Motif hints: flags, functions, decorations; flag 2 means decorations are given.
-            const QVector<quint32> hints = property(children[i], "_MOTIF_WM_HINTS");
-            window.frameless = hints.size() >= 3 && (hints[0] & 2) && hints[2] == 0;
-            found << window;
-        }
-        free(tree);
-        return found;
-    }
-
-    // What a window manager sends when the user closes the window.
-    void requestClose(xcb_window_t window)
-    {
-        xcb_client_message_event_t event = {};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = window;
-        event.type = atom("WM_PROTOCOLS");
-        event.data.data32[0] = atom("WM_DELETE_WINDOW");
-        event.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(connection, false, window, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&event));
-        xcb_flush(connection);
-    }
-
-    // The window that has the keyboard focus.
-    xcb_window_t focus()
-    {
-        auto* reply =
-            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-        const xcb_window_t window = reply ? reply->focus : xcb_window_t(XCB_NONE);
-        free(reply);
-        return window;
-    }
-
-    // Takes the keyboard focus from every window, as a click on the desktop would.
-    void dropFocus()
-    {
-        xcb_set_input_focus(connection, XCB_INPUT_FOCUS_POINTER_ROOT, XCB_NONE, XCB_CURRENT_TIME);
-        xcb_flush(connection);
-    }
-
-private:
-    xcb_atom_t atom(const char* name)
-    {
-        auto* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return value;
-    }
-
-    QVector<quint32> property(xcb_window_t window, const char* name)
-    {
-        QVector<quint32> values;
-        auto* reply = xcb_get_property_reply(
-            connection, xcb_get_property(connection, 0, window, atom(name), XCB_ATOM_ANY, 0, 16),
-            nullptr);
-        if (reply && reply->format == 32) {
-            const auto* data = static_cast<const quint32*>(xcb_get_property_value(reply));
-            for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
-                values << data[i];
-        }
-        free(reply);
-        return values;
-    }
-
-    bool viewable(xcb_window_t window)
-    {
-        auto* attributes = xcb_get_window_attributes_reply(
-            connection, xcb_get_window_attributes(connection, window), nullptr);
-        const bool result = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        free(attributes);
-        return result;
-    }
-
-    xcb_connection_t* connection;
-};
 
 class TestQuillex : public QObject
 {
@@ -138,11 +20,20 @@ private slots:
     void startsFromAnotherFolderShowsItsWindowAndExitsCleanly();
     void secondStartEndsWithOneAndKeepsTheFirst();
     void terminationSignalLeavesThroughTheOrderlyExit();
+    void messageBoxClosedWhileHiddenInTrayKeepsTheAppRunning();
+    void failedReadBoxOutlivesAReplugAndTheDeviceOpensAfterwards();
+    void replugAndClickAgainBringsDeviceNotificationsToThePage();
     void cleanupTestCase();
 
 private:
-    std::unique_ptr<LineProcess> startQuillex(const QString& workingDirectory);
+    std::unique_ptr<LineProcess> startQuillex(const QString& workingDirectory,
+                                              const QString& simSocket = QString());
     XDisplay::Window waitForWindow(LineProcess& quillex);
+    XDisplay::Window waitForSettledWindow(LineProcess& quillex);
+    bool waitForScreen(const XDisplay::Window& window, const QRectF& design,
+                       const std::function<bool(const QImage&)>& shows, int ms = 10000);
+    bool clickCard(const XDisplay::Window& window);
+    bool openDeviceFromItsCard(LineProcess& quillex, const XDisplay::Window& window);
     QString programKey() const;
 
     QProcess xserver;
@@ -168,6 +59,118 @@ static bool copyTree(const QString& from, const QString& to)
     }
     return true;
 }
+
+// The virtual devices of one test: a quillex-sim daemon on a socket of its own, stopped with the
+// test.
+class VirtualDevices
+{
+public:
+    VirtualDevices() : socket(directory.path() + QStringLiteral("/sim.sock")) {}
+    ~VirtualDevices()
+    {
+        if (served)
+            control({QStringLiteral("stop")});
+    }
+
+    bool serve()
+    {
+        served =
+            directory.isValid() && control({QStringLiteral("serve"), QStringLiteral("--detach")});
+        return served;
+    }
+
+    // One quillex-sim command; true when it was done.
+    bool control(const QStringList& arguments, QByteArray* output = nullptr) const
+    {
+        QProcess sim;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUILLEX_SIM_SOCKET"), socket);
+        sim.setProcessEnvironment(env);
+        sim.start(qEnvironmentVariable("QUILLEX_BIN_DIR") + QStringLiteral("/sim/quillex-sim"),
+                  arguments);
+        if (!sim.waitForFinished(10000))
+            return false;
+        if (output)
+            *output = sim.readAllStandardOutput();
+        return sim.exitStatus() == QProcess::NormalExit && sim.exitCode() == 0;
+    }
+
+    // The device calls recorded since the trace was last cleared.
+    QByteArray trace() const
+    {
+        QByteArray calls;
+        control({QStringLiteral("trace")}, &calls);
+        return calls;
+    }
+
+    bool clearTrace() const
+    {
+        return control({QStringLiteral("trace"), QStringLiteral("--clear")});
+    }
+
+    const QString& socketPath() const { return socket; }
+
+private:
+    QTemporaryDir directory;
+    QString socket;
+    bool served = false;
+};
+
+// Where a rectangle of the scene's 1280x720 design is on the screen: the stage scales with the
+// window's height and is centred in its width.
+static QRect onScreen(const XDisplay::Window& window, const QRectF& design)
+{
+    const QRect& g = window.geometry;
+    const qreal scale = g.height() / 720.0;
+    const qreal left = g.x() + (g.width() - 1280 * scale) / 2;
+    return QRectF(left + design.x() * scale, g.y() + design.y() * scale, design.width() * scale,
+                  design.height() * scale)
+        .toAlignedRect();
+}
+
+// How many pixels of `image` are within `tolerance` of `colour` in each channel.
+static int pixelsLike(const QImage& image, QRgb colour, int tolerance)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (qAbs(qRed(p) - qRed(colour)) <= tolerance &&
+                qAbs(qGreen(p) - qGreen(colour)) <= tolerance &&
+                qAbs(qBlue(p) - qBlue(colour)) <= tolerance)
+                ++count;
+        }
+    }
+    return count;
+}
+
+// Places and colours of the scene's design (qml/) that a user looks at.
+namespace scene
+{
+// The single card of the start page sits in its middle; its lower part holds the connection
+// icons, red for an 8K device, below where the start logo ever is.
+const QRectF cardCentre(635, 355, 10, 10);
+const QRectF cardIcons(505, 432, 270, 30);
+// The battery gauge of the main page's status row; the start page has none. Its outline and
+// its bar are drawn in the base colour, the bar of a battery at 20 % or less in the highlight.
+const QRectF batteryGauge(1090, 16, 40, 28);
+const QRgb baseColour = qRgb(0xd9, 0xd9, 0xd9);
+const QRgb highlightColour = qRgb(0xe4, 0x00, 0x2b);
+const int tolerance = 24;
+
+bool showsCard(const QImage& icons)
+{
+    return pixelsLike(icons, highlightColour, 60) >= 20;
+}
+bool showsBatteryGauge(const QImage& gauge)
+{
+    return pixelsLike(gauge, baseColour, tolerance) >= 80; // the outline alone has about 100
+}
+bool showsLowBattery(const QImage& gauge)
+{
+    return pixelsLike(gauge, highlightColour, tolerance) >= 20; // the bar at 20 % has about 50
+}
+} // namespace scene
 
 void TestQuillex::initTestCase()
 {
@@ -201,15 +204,17 @@ void TestQuillex::cleanupTestCase()
     xserver.waitForFinished();
 }
 
-std::unique_ptr<LineProcess> TestQuillex::startQuillex(const QString& workingDirectory)
+std::unique_ptr<LineProcess> TestQuillex::startQuillex(const QString& workingDirectory,
+                                                       const QString& simSocket)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    // The virtual hidapi with no daemon behind it: no device, and never a real one.
+    // The virtual hidapi, by default with no daemon behind it: no device, and never a real one.
     const QString bin = qEnvironmentVariable("QUILLEX_BIN_DIR");
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), bin + QStringLiteral("/sim"));
-    env.insert(QStringLiteral("QUILLEX_SIM_SOCKET"), install.path() + QStringLiteral("/no-sim"));
+    env.insert(QStringLiteral("QUILLEX_SIM_SOCKET"),
+               simSocket.isEmpty() ? install.path() + QStringLiteral("/no-sim") : simSocket);
     auto quillex = std::make_unique<LineProcess>(install.path() + QStringLiteral("/quillex"),
                                                  QStringList(), env);
     quillex->start(workingDirectory);
@@ -220,13 +225,18 @@ std::unique_ptr<LineProcess> TestQuillex::startQuillex(const QString& workingDir
 // has settled where the first layout put it.
 XDisplay::Window TestQuillex::waitForWindow(LineProcess& quillex)
 {
-    const qint64 pid = quillex.process.processId();
     if (!QTest::qWaitFor([&] { return quillex.errors().contains("Device DisConnect"); }, 20000))
         return XDisplay::Window();
-    XDisplay::Window last = x->windowsOf(pid).value(0);
+    return waitForSettledWindow(quillex);
+}
+
+XDisplay::Window TestQuillex::waitForSettledWindow(LineProcess& quillex)
+{
+    const qint64 pid = quillex.process.processId();
+    XDisplay::Window last = x->mainWindowOf(pid);
     for (int i = 0; i < 50; ++i) {
         QTest::qWait(100);
-        const XDisplay::Window now = x->windowsOf(pid).value(0);
+        const XDisplay::Window now = x->mainWindowOf(pid);
         if (now.id && now.id == last.id && now.geometry == last.geometry)
             return now;
         last = now;
@@ -302,6 +312,147 @@ void TestQuillex::secondStartEndsWithOneAndKeepsTheFirst()
 
     first->process.terminate();
     QCOMPARE(first->exitCode(), 0);
+}
+
+bool TestQuillex::waitForScreen(const XDisplay::Window& window, const QRectF& design,
+                                const std::function<bool(const QImage&)>& shows, int ms)
+{
+    return QTest::qWaitFor([&] { return shows(x->screenPixels(onScreen(window, design))); }, ms);
+}
+
+// A click on the device's card of the start page, once the page shows it.
+bool TestQuillex::clickCard(const XDisplay::Window& window)
+{
+    if (!waitForScreen(window, scene::cardIcons, scene::showsCard))
+        return false;
+    x->click(onScreen(window, scene::cardCentre).center());
+    return true;
+}
+
+// The device's page opened from its card: a listener starts for it and its battery gauge shows.
+bool TestQuillex::openDeviceFromItsCard(LineProcess& quillex, const XDisplay::Window& window)
+{
+    const char listenerLine[] = "Listener started on entry";
+    const int listenersBefore = quillex.errors().count(listenerLine);
+    return clickCard(window) &&
+           QTest::qWaitFor([&] { return quillex.errors().count(listenerLine) > listenersBefore; },
+                           10000) &&
+           waitForScreen(window, scene::batteryGauge, scene::showsBatteryGauge);
+}
+
+void TestQuillex::messageBoxClosedWhileHiddenInTrayKeepsTheAppRunning()
+{
+    XDisplay::SystemTray tray(*x);
+    QVERIFY(tray.owned());
+    VirtualDevices devices;
+    QVERIFY(devices.serve());
+    QVERIFY(devices.control({QStringLiteral("plug"), QStringLiteral("mouse")}));
+    auto quillex = startQuillex(elsewhere.path(), devices.socketPath());
+    const qint64 pid = quillex->process.processId();
+    const XDisplay::Window window = waitForSettledWindow(*quillex);
+    QVERIFY2(window.id, quillex->errors());
+    QTRY_VERIFY2(quillex->errors().contains("system tray available"), quillex->errors());
+    QVERIFY2(openDeviceFromItsCard(*quillex, window), quillex->errors());
+
+    // Closing to the tray is the shipped setting (modules/apConfig.ini).
+    x->requestClose(window.id);
+    QTRY_VERIFY(!x->viewable(window.id));
+
+    // Meanwhile the mouse stops answering and the receiver is plugged in: the app reads the open
+    // device again, fails, and says so in a box of its own while the window stays in the tray.
+    QVERIFY(devices.control(
+        {QStringLiteral("fault"), QStringLiteral("mouse"), QStringLiteral("read")}));
+    QVERIFY(devices.control({QStringLiteral("plug"), QStringLiteral("receiver8k")}));
+    XDisplay::Window box;
+    QVERIFY2(QTest::qWaitFor([&] { return (box = x->dialogOf(pid)).id != 0; }, 10000),
+             quillex->errors());
+    QVERIFY(!x->viewable(window.id));
+    x->requestClose(box.id);
+    QTRY_VERIFY(!x->viewable(box.id));
+
+    // Closing the only window on screen did not end the app: another start reaches it and
+    // brings the window back.
+    QCOMPARE(quillex->process.state(), QProcess::Running);
+    auto second = startQuillex(install.path(), devices.socketPath());
+    QCOMPARE(second->exitCode(), 1);
+    QTRY_VERIFY2(x->viewable(window.id), quillex->errors());
+    QCOMPARE(quillex->process.state(), QProcess::Running);
+
+    quillex->process.terminate();
+    QCOMPARE(quillex->exitCode(), 0);
+}
+
+void TestQuillex::failedReadBoxOutlivesAReplugAndTheDeviceOpensAfterwards()
+{
+    VirtualDevices devices;
+    QVERIFY(devices.serve());
+    QVERIFY(devices.control({QStringLiteral("plug"), QStringLiteral("mouse")}));
+    // Its tables cannot be read: opening it ends in the sync-failed box.
+    QVERIFY(devices.control(
+        {QStringLiteral("fault"), QStringLiteral("mouse"), QStringLiteral("read")}));
+    auto quillex = startQuillex(elsewhere.path(), devices.socketPath());
+    const qint64 pid = quillex->process.processId();
+    const XDisplay::Window window = waitForSettledWindow(*quillex);
+    QVERIFY2(window.id, quillex->errors());
+    QVERIFY(clickCard(window));
+    XDisplay::Window box;
+    QVERIFY2(QTest::qWaitFor([&] { return (box = x->dialogOf(pid)).id != 0; }, 10000),
+             quillex->errors());
+
+    // Unplugged while the box is open: the app sees the device go, and the box stays.
+    QVERIFY(devices.control({QStringLiteral("unplug"), QStringLiteral("mouse")}));
+    QTRY_VERIFY2(quillex->errors().contains("Device removed"), quillex->errors());
+    // Plugged back: a new device, without the fault.
+    QVERIFY(devices.control({QStringLiteral("plug"), QStringLiteral("mouse")}));
+    QVERIFY(x->viewable(box.id));
+    QCOMPARE(quillex->process.state(), QProcess::Running);
+
+    QVERIFY(devices.clearTrace());
+    x->requestClose(box.id);
+    QTRY_VERIFY(!x->viewable(box.id));
+    // The device change waited for the box; the app looks for devices once it is closed.
+    QTRY_VERIFY2(devices.trace().contains(" enumerate "), quillex->errors());
+    QCOMPARE(quillex->process.state(), QProcess::Running);
+
+    QVERIFY2(openDeviceFromItsCard(*quillex, window), quillex->errors());
+    QVERIFY(!x->dialogOf(pid).id);
+    quillex->process.terminate();
+    QCOMPARE(quillex->exitCode(), 0);
+}
+
+void TestQuillex::replugAndClickAgainBringsDeviceNotificationsToThePage()
+{
+    VirtualDevices devices;
+    QVERIFY(devices.serve());
+    QVERIFY(devices.control({QStringLiteral("plug"), QStringLiteral("mouse")}));
+    auto quillex = startQuillex(elsewhere.path(), devices.socketPath());
+    const XDisplay::Window window = waitForSettledWindow(*quillex);
+    QVERIFY2(window.id, quillex->errors());
+    QVERIFY2(openDeviceFromItsCard(*quillex, window), quillex->errors());
+
+    QVERIFY(devices.control({QStringLiteral("unplug"), QStringLiteral("mouse")}));
+    // Back on the start page, which has no battery gauge.
+    QVERIFY2(waitForScreen(window, scene::batteryGauge,
+                           [](const QImage& gauge) { return !scene::showsBatteryGauge(gauge); }),
+             quillex->errors());
+    QVERIFY(devices.control({QStringLiteral("plug"), QStringLiteral("mouse")}));
+    QVERIFY2(openDeviceFromItsCard(*quillex, window), quillex->errors());
+    QVERIFY(!scene::showsLowBattery(x->screenPixels(onScreen(window, scene::batteryGauge))));
+
+    // The battery falls to 20 %: the gauge turns to the warning colour. A notification sent
+    // before the app listens again is lost like a real one, so it is sent again, a bounded
+    // number of times.
+    bool shown = false;
+    for (int i = 0; i < 10 && !shown; ++i) {
+        QVERIFY(devices.control({QStringLiteral("notify"), QStringLiteral("mouse"),
+                                 QStringLiteral("11"), QStringLiteral("14"), QStringLiteral("00"),
+                                 QStringLiteral("00")}));
+        shown = waitForScreen(window, scene::batteryGauge, scene::showsLowBattery, 1000);
+    }
+    QVERIFY2(shown, quillex->errors());
+
+    quillex->process.terminate();
+    QCOMPARE(quillex->exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestQuillex)
