@@ -62,6 +62,10 @@ constexpr qint64 helloMaxLength = 4096;
 
 // A peer must have sent its whole hello within this time (ms), or the primary drops it.
 constexpr int helloDeadlineMs = 3000;
+// An announced peer sends its message and leaves: one that keeps the connection longer or sends
+// more than this is dropped, so no peer can hold the primary's buffers or keep raising its window.
+constexpr int peerDeadlineMs = 10000;
+constexpr qint64 peerMaxMessageBytes = 64 * 1024;
 
 // Length prefix and record, as written to the socket.
 QByteArray encodeHello(const HelloRecord& hello);

@@ -160,7 +160,9 @@ void SingleInstanceAppPrivate::becomePrimary(InstanceBlock& block)
     server->setSocketOptions(options & SingleInstanceApp::PerUser
                                  ? QLocalServer::UserAccessOption
                                  : QLocalServer::WorldAccessOption);
-    server->listen(serverName);
+    // Without a server no later start could reach this one, and each would take the role.
+    if (!server->listen(serverName))
+        qDebug() << "SingleInstanceApp: cannot listen on" << serverName << server->errorString();
     connect(server, &QLocalServer::newConnection, this,
             &SingleInstanceAppPrivate::slotConnectionEstablished);
     block.primary = 1;
@@ -205,6 +207,10 @@ void SingleInstanceAppPrivate::slotConnectionEstablished()
         qDebug() << "SingleInstanceApp: dropping a peer that did not announce itself in time";
         peer->close();
     });
+    QTimer::singleShot(peerDeadlineMs, peer, [peer] {
+        qDebug() << "SingleInstanceApp: dropping a peer that stayed connected too long";
+        peer->close();
+    });
     connect(
         peer, &QLocalSocket::aboutToClose, peer, [this, peer] { deliverUnread(peer); },
         Qt::DirectConnection);
@@ -224,6 +230,12 @@ void SingleInstanceAppPrivate::slotConnectionEstablished()
 void SingleInstanceAppPrivate::slotDataAvailable(QLocalSocket* peer, uint instanceId)
 {
     const QByteArray message = peer->readAll();
+    const auto it = peers.find(peer);
+    if (it != peers.end() && (it->messageBytes += message.size()) > peerMaxMessageBytes) {
+        qDebug() << "SingleInstanceApp: dropping a peer that sent more than a message";
+        peer->close();
+        return;
+    }
     if (!message.isEmpty())
         emit q->receivedMessage(instanceId, message);
 }

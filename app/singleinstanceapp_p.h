@@ -18,6 +18,7 @@ struct PeerState {
     enum Stage : quint8 { AwaitLength = 0, AwaitBody = 1, Established = 2 };
     qint64 helloLength = 0;
     quint32 instanceId = 0;
+    qint64 messageBytes = 0;
     quint8 stage = AwaitLength;
 };
 

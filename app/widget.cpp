@@ -93,6 +93,9 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
 
 Widget::~Widget()
 {
+    // Without an exit through exitSYS capture would keep routing to a controller that is gone.
+    if (hookOwner == this)
+        removeInputCapture();
     uiCtl->deleteLater();
 }
 

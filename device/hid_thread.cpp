@@ -100,8 +100,10 @@ bool Hid_Thread::hid_WaitReady()
 
 void Hid_Thread::pumpEvents()
 {
+    // User input waits for the handler that started the exchange: Qt Quick drops an input
+    // event delivered while another one is still being handled.
     ++eventPumps;
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     --eventPumps;
 }
 

@@ -1,5 +1,6 @@
 #include "frontend/datafolder.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,6 +42,12 @@ QString chooseModulesDir(const QString& appModules, const QString& dataLocation,
     const QString relocated = dataLocation + QStringLiteral("/modules");
     if (!QFileInfo(relocated).isDir())
         copyDirectory(appModules, relocated);
+    // Without a copy the shipped settings are still read; only saving them fails, which the
+    // user is told about.
+    if (!QFileInfo(relocated).isDir()) {
+        qDebug() << "no writable data folder; settings are read from" << appModules;
+        return appModules;
+    }
     return relocated;
 }
 

@@ -31,7 +31,9 @@ void myQQuickView::clearHidBusy()
 
 void myQQuickView::initUI()
 {
-    QMetaObject::invokeMethod(rootObject(), "initUI", Qt::QueuedConnection);
+    // Called once the device check found it safe to rebuild the scene; a queued call could be
+    // delivered later inside a scene handler's nested event loop, when it no longer is.
+    QMetaObject::invokeMethod(rootObject(), "initUI", Qt::DirectConnection);
 }
 
 void myQQuickView::setUiLayout(int layouttype, double scale)
@@ -45,13 +47,21 @@ void myQQuickView::syncFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3
     // Called on the listener's pool thread: the root object may only be looked up on the GUI
     // thread, so the whole call is posted there (in order, one event per notification).
     QMetaObject::invokeMethod(
-        this,
-        [this, byte0, byte1, byte2, byte3] {
-            QMetaObject::invokeMethod(rootObject(), "syncFwData", Qt::DirectConnection,
-                                      Q_ARG(QVariant, int(byte0)), Q_ARG(QVariant, int(byte1)),
-                                      Q_ARG(QVariant, int(byte2)), Q_ARG(QVariant, int(byte3)));
-        },
+        this, [this, byte0, byte1, byte2, byte3] { deliverFwData(byte0, byte1, byte2, byte3); },
         Qt::QueuedConnection);
+}
+
+void myQQuickView::deliverFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3)
+{
+    // During an exchange the page may be about to fill itself from tables read before this
+    // notification: it is applied after them, or the page would show the older value.
+    if (deviceLink && deviceLink->insideExchange()) {
+        syncFwData(byte0, byte1, byte2, byte3);
+        return;
+    }
+    QMetaObject::invokeMethod(rootObject(), "syncFwData", Qt::DirectConnection,
+                              Q_ARG(QVariant, int(byte0)), Q_ARG(QVariant, int(byte1)),
+                              Q_ARG(QVariant, int(byte2)), Q_ARG(QVariant, int(byte3)));
 }
 
 void myQQuickView::showUpdateUntilDone()

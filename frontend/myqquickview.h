@@ -66,6 +66,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 
 private:
+    // Hands a device notification to the scene on the GUI thread.
+    void deliverFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3);
     void reportIfUnsaved();
     bool settingsFailureReported = false;
     // Points commands at catalog entry `index`; the listener follows only when the entry changes.

@@ -28,7 +28,7 @@ PngPushButton {
         text: stage.label
         color: stage.selected ? main.selectColor : main.baseColor
         font.family: main.fontFamily
-        font.pixelSize: main.fontNormalSize - 4
+        font.pixelSize: Math.max(main.fontNormalSize - 4, main.textFloor)
     }
     Text {
         anchors.horizontalCenter: parent.horizontalCenter

@@ -38,9 +38,21 @@ Item {
             edit.commit()
             focus = false
         }
+        // Enter on a text the validator refuses (an empty field) brings the last accepted
+        // text back at once instead of leaving the field empty.
+        Keys.onReturnPressed: edit.enterPressed(event)
+        Keys.onEnterPressed: edit.enterPressed(event)
         onActiveFocusChanged: {
             if (!activeFocus)
                 edit.commit()
+        }
+    }
+
+    function enterPressed(event) {
+        event.accepted = !input.acceptableInput
+        if (event.accepted) {
+            commit()
+            input.focus = false
         }
     }
 

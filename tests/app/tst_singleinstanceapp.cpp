@@ -127,6 +127,7 @@ private slots:
     void unannouncedBytesAreDroppedAtClose();
     void unreadBytesAtCloseAreDelivered();
     void stalledPeerIsDropped();
+    void announcedPeerIsBoundedInSizeAndTime();
 
     // Between probe processes.
     void laterStartsAreExtraInstancesAndTheirMessagesArrive();
@@ -313,6 +314,24 @@ void TestSingleInstanceApp::stalledPeerIsDropped()
     QTRY_COMPARE(messages->count(), 1);
     QCOMPARE(messages->at(0), (QVariantList{2u, QByteArray("still here")}));
     QCOMPARE(started->count(), 0);
+}
+
+void TestSingleInstanceApp::announcedPeerIsBoundedInSizeAndTime()
+{
+    Client flood(helloFrame(ownKey(), ConnectKind::Resend, 5));
+    Client lingering(helloFrame(ownKey(), ConnectKind::Resend, 6) + "hello");
+    flood.send(QByteArray(peerMaxMessageBytes + 4096, 'x'));
+    QVERIFY(flood.closedByPrimary());
+    qint64 delivered = 0;
+    for (const QList<QVariant>& message : *messages)
+        if (message.at(0).toUInt() == 5)
+            delivered += message.at(1).toByteArray().size();
+    QVERIFY2(delivered <= peerMaxMessageBytes, QByteArray::number(delivered));
+
+    QVERIFY(
+        QTest::qWaitFor([&] { return lingering.socket.state() == QLocalSocket::UnconnectedState; },
+                        peerDeadlineMs + 5000));
+    QVERIFY(messages->contains(QVariantList{6u, QByteArray("hello")}));
 }
 
 void TestSingleInstanceApp::laterStartsAreExtraInstancesAndTheirMessagesArrive()

@@ -119,20 +119,32 @@ private slots:
 
     // --- calls into the scene -------------------------------------------------------------
 
-    void callsIntoTheSceneAreQueued()
+    // The device check rebuilds the scene only when that is safe, so the rebuild runs at once;
+    // a layout change is posted.
+    void sceneRebuildRunsAtOnceLayoutIsQueued()
     {
         const int before = scene()->property("initCount").toInt();
         view->initUI();
+        QCOMPARE(scene()->property("initCount").toInt(), before + 1);
         view->setUiLayout(2, 0.5);
-        QCOMPARE(scene()->property("initCount").toInt(), before); // nothing ran synchronously
-        QTRY_COMPARE(scene()->property("initCount").toInt(), before + 1);
-        QCOMPARE(scene()->property("layout").toString(), QStringLiteral("number 2 0.5"));
+        QTRY_COMPARE(scene()->property("layout").toString(), QStringLiteral("number 2 0.5"));
     }
 
-    void deviceEventFromAnotherThreadReachesTheScene()
+    // A notification arriving while an exchange lets events run is handed over after it: the
+    // page may be about to fill itself from tables read before the notification.
+    void deviceEventsWaitForTheExchangeInProgress()
     {
         const int before = scene()->property("eventCount").toInt();
         QtConcurrent::run([this] { view->syncFwData(0x11, 0x64, 0, 0xFF); }).waitForFinished();
+        int duringExchange = -1;
+        link.isReady = 0; // an earlier exchange still holds the transport
+        QTimer::singleShot(0, this, [&] {
+            QCoreApplication::processEvents();
+            duringExchange = scene()->property("eventCount").toInt();
+            link.isReady = 1;
+        });
+        link.hid_Send8ByteData(0, 0, 1, 0, 0, 0, 0);
+        QCOMPARE(duringExchange, before);
         QTRY_COMPARE(scene()->property("eventCount").toInt(), before + 1);
         QCOMPARE(scene()->property("lastEvent").toString(), QStringLiteral("17,100,0,255 number"));
     }
@@ -186,6 +198,13 @@ private slots:
         QSettings again(relocated + QStringLiteral("/apConfig.ini"), QSettings::IniFormat);
         QCOMPARE(again.value(QStringLiteral("Setting/data")).toStringList(),
                  QStringList({"0", "0", "2", "1"}));
+
+        // With nowhere to copy to (a file blocks the data folder), the shipped settings are
+        // still what is read.
+        const QString blocked = userData.path() + QStringLiteral("/blocked");
+        QFile(blocked).open(QIODevice::WriteOnly);
+        QCOMPARE(chooseModulesDir(QStringLiteral("./modules"), blocked, readOnly),
+                 QStringLiteral("./modules"));
     }
 
     void copiesOfReadOnlyFilesStayWritable()

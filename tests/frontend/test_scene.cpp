@@ -222,6 +222,8 @@ private slots:
         QTest::newRow("too low") << QByteArray("50") << "enter" << 200;
         QTest::newRow("between steps, click beside") << QByteArray("1234") << "beside" << 1200;
         QTest::newRow("another page") << QByteArray("5000") << "nav1" << 5000;
+        // An emptied field shows what the device holds again at once.
+        QTest::newRow("emptied, Enter") << QByteArray("\b") << "enter" << 800;
     }
     void dpiFieldWritesOnEnterAndFocusLossWithinRange()
     {
