@@ -5,6 +5,7 @@
 #include "device/hid_thread.h"
 #include "frontend/myqquickview.h"
 
+#include <QAbstractButton>
 #include <QCursor>
 #include <QDebug>
 #include <QGuiApplication>
@@ -176,6 +177,10 @@ int Ui_Controler::execBox(QMessageBox::Icon icon, const QString& title, const QS
     box.setWindowFlags(box.windowFlags() & ~Qt::WindowContextHelpButtonHint);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
+    // Qt's own button labels are English; a language file's labels replace them.
+    for (auto it = buttonTexts.constBegin(); it != buttonTexts.constEnd(); ++it)
+        if (QAbstractButton* button = box.button(it.key()); button && !it.value().isEmpty())
+            button->setText(it.value());
     ++openBoxes;
     const int answer = box.exec();
     if (--openBoxes == 0 && heldWork) {
@@ -247,6 +252,9 @@ QStringList Ui_Controler::getLangStrings(QString typeStr, QString langCode)
     keyWarnText = text("PageKey/20");
     syncFailTitle = text("PageMain/17");
     syncFailText = text("PageMain/18");
+    buttonTexts = {{QMessageBox::Ok, text("PageMain/22")},
+                   {QMessageBox::Yes, text("PageMain/23")},
+                   {QMessageBox::No, text("PageMain/24")}};
     return texts;
 }
 

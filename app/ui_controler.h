@@ -12,6 +12,7 @@
 
 #include "app/screengeometry.h"
 
+#include <QMap>
 #include <QMessageBox>
 
 #include <functional>
@@ -91,6 +92,7 @@ private:
     QString pairTitle, pairSuccessText, pairFailText;
     QString keyWarnTitle, keyWarnText;
     QString syncFailTitle, syncFailText;
+    QMap<QMessageBox::StandardButton, QString> buttonTexts;
     QPoint lastCursorPos;
     bool tray = false;
     int openBoxes = 0;

@@ -278,11 +278,16 @@ private slots:
         view()->appSettings = &unsavable;
         openSettings();
         BoxSeen seen;
-        handleNextBox(&seen, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
+        QString okText;
+        handleNextBox(&seen, [&okText](QMessageBox* box) {
+            okText = box->button(QMessageBox::Ok)->text();
+            pressKey(box, Qt::Key_Return);
+        });
         clickEntry("langList", 0);
         QTRY_VERIFY(seen.shown);
         view()->appSettings = saved;
         QCOMPARE(seen.title, QStringLiteral("Настройки не сохранены"));
+        QCOMPARE(okText, QStringLiteral("ОК"));
     }
 
     void failedMouseSettingsLaunchIsReported()
