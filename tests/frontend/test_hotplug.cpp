@@ -4,25 +4,12 @@
 // The virtual bus names a member "slots": it must come before any Qt header.
 #include "sim/inproc.h"
 
-#include "app/ui_controler.h"
-#include "app/widget.h"
-#include "frontend/myqquickview.h"
 #include "tests/frontend/scenetesting.h"
 
-#include <QTemporaryDir>
-#include <memory>
-
-using scenetesting::findVisible;
-
-class TestHotplug : public QObject
+class TestHotplug : public scenetesting::SceneTest
 {
     Q_OBJECT
 
-    QTemporaryDir root; // the application folder (working directory)
-    std::unique_ptr<Widget> widget;
-
-    myQQuickView* view() const { return widget->uiCtl->quickView(); }
-    QQuickItem* item(const QString& name) const { return findVisible(view()->rootObject(), name); }
     // Width of the battery gauge: 27 px at full charge.
     qreal batteryShown() const
     {
@@ -49,7 +36,7 @@ class TestHotplug : public QObject
     void openDevicePage()
     {
         QTRY_VERIFY_WITH_TIMEOUT(item("card0"), 3000);
-        scenetesting::click(view(), "card0");
+        click("card0");
         QTRY_VERIFY(item("batteryBar"));
     }
 

@@ -1,22 +1,13 @@
 // Action lists of the macro page turned into the mouse's macro image.
 
 #include "frontend/macroimage.h"
+#include "tests/frontend/bridgetesting.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
 using Bytes = QVector<int>;
-
-// Entries as the page passes them: the listed ones, then zeros up to 256.
-static QVariantList actionList(const Bytes& entries)
-{
-    QVariantList list;
-    for (int e : entries)
-        list << e;
-    while (list.size() < 256)
-        list << 0;
-    return list;
-}
+using bridgetesting::actionList;
 
 static Bytes imageOf(const QVariantList& list)
 {

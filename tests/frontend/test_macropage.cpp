@@ -6,13 +6,7 @@
 // The virtual bus names a member "slots": it must come before any Qt header.
 #include "sim/inproc.h"
 
-#include "app/ui_controler.h"
-#include "app/widget.h"
-#include "frontend/myqquickview.h"
 #include "tests/frontend/scenetesting.h"
-
-#include <QTemporaryDir>
-#include <memory>
 
 namespace
 {
@@ -36,24 +30,15 @@ QString storedText(int index, std::vector<int> entries)
 }
 } // namespace
 
-class TestMacroPage : public QObject
+class TestMacroPage : public scenetesting::SceneTest
 {
     Q_OBJECT
 
-    QTemporaryDir root; // the application folder (working directory)
-    std::unique_ptr<Widget> widget;
     QString profileToRemove; // each case starts without stored macros
 
-    myQQuickView* view() const { return widget->uiCtl->quickView(); }
     QQuickItem* scene() const { return view()->rootObject(); }
-    QQuickItem* item(const QString& name) const { return scenetesting::findVisible(scene(), name); }
     QQuickItem* page() const { return scene()->property("pageMacro").value<QQuickItem*>(); }
     bool recording() const { return page()->property("recording").toBool(); }
-    void click(const QString& name) { scenetesting::click(view(), name); }
-    void clickAt(QQuickItem* it, QPointF local)
-    {
-        QTest::mouseClick(view(), Qt::LeftButton, {}, it->mapToScene(local).toPoint());
-    }
 
     QString profilePath() const
     {
@@ -85,15 +70,7 @@ class TestMacroPage : public QObject
 
     void openMacroPage()
     {
-        std::string error;
-        QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
-        widget = scenetesting::startMainWindow();
-        QTRY_VERIFY(item("card0"));
-        click("card0");
-        auto* start = scene()->property("env").value<QQuickItem*>();
-        QTRY_VERIFY(!start->isVisible());
-        click("nav2");
-        QTRY_COMPARE(scene()->property("currentPage").toInt(), 2);
+        openPage(2);
         profileToRemove = profilePath();
     }
     void hoverTo(QPoint at)
@@ -102,13 +79,10 @@ class TestMacroPage : public QObject
                          Qt::NoModifier);
         QApplication::sendEvent(view(), &move);
     }
-    void typeInto(const QString& field, const char* text)
+    // Types the text into the field and confirms it with Enter.
+    void enterInto(const QString& field, const char* text)
     {
-        click(field);
-        QQuickItem* input = item(field)->property("input").value<QQuickItem*>();
-        QTRY_VERIFY(input->hasActiveFocus());
-        QTest::keyClick(view(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(view(), text);
+        typeInto(field, text);
         QTest::keyClick(view(), Qt::Key_Return);
     }
     // The same delay between all events keeps the recorded list independent of the machine's
@@ -116,7 +90,7 @@ class TestMacroPage : public QObject
     void useFixedDelay(const char* ms)
     {
         click("fixedDelayOption");
-        typeInto("fixedDelayEdit", ms);
+        enterInto("fixedDelayEdit", ms);
     }
     void startRecording()
     {
@@ -130,28 +104,6 @@ class TestMacroPage : public QObject
         hoverTo(button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
         click("recordButton");
         QTRY_VERIFY(!recording());
-    }
-    // Row `row` of the open drop-down, counted from its first visible row.
-    void pickRow(const QString& drop, int row)
-    {
-        QQuickItem* it = item(drop);
-        QVERIFY2(it, qPrintable(drop));
-        click(drop);
-        const qreal rowHeight = it->property("rowHeight").toReal();
-        QQuickItem* popup = it->childItems().last();
-        QTRY_COMPARE(popup->height(), 4 * rowHeight);
-        clickAt(it, QPointF(it->width() / 2, rowHeight * (row + 1.5)));
-        QTRY_VERIFY(!it->property("isOpen").toBool());
-    }
-    void clickEntry(const QString& list, int index)
-    {
-        QQuickItem* it = item(list);
-        QVERIFY2(it, qPrintable(list));
-        const int columns = it->property("columns").toInt();
-        const qreal w = it->property("itemWidth").toReal(), h = it->property("itemHeight").toReal();
-        const qreal gap = it->property("spacing").toReal();
-        clickAt(it, QPointF((index % columns) * (w + gap) + w / 2,
-                            (index / columns) * (h + gap) + h / 2));
     }
 
 private slots:
@@ -213,7 +165,7 @@ private slots:
 
         // The delay becomes 1500 ms, too long for the control byte.
         clickAt(item("actionListRow1"), QPointF(20, 10));
-        typeInto("editDelay", "1509");
+        enterInto("editDelay", "1509");
         // The press takes the key pressed while the key list is open.
         clickAt(item("actionListRow0"), QPointF(20, 10));
         click("editKey");
@@ -364,16 +316,16 @@ private slots:
     void playbackCountIsLimitedAndSavedAndAFailedUploadSaid()
     {
         openMacroPage();
-        typeInto("playCountEdit", "5000");
+        enterInto("playCountEdit", "5000");
         QTRY_COMPARE(macroHeld(0), QByteArray("\xE8\x03\x00\x00", 4)); // only the end item
-        QCOMPARE(item("playCountEdit")->property("text").toString(), QStringLiteral("1000"));
-        typeInto("playCountEdit", "0");
+        QCOMPARE(fieldText("playCountEdit"), QStringLiteral("1000"));
+        enterInto("playCountEdit", "0");
         QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x00\x00", 4));
 
         QVERIFY(!item("saveFailedNotice"));
         QVERIFY(sim::inproc::control({"fault", "mouse", "write"}).status == 0);
         QVERIFY(sim::inproc::control({"fault", "mouse", "send"}).status == 0);
-        typeInto("playCountEdit", "300");
+        enterInto("playCountEdit", "300");
         QTRY_VERIFY(item("saveFailedNotice"));
         QCOMPARE(stored(0), storedText(0, {1, 0x2C}));
         QVERIFY(sim::inproc::control({"fault", "mouse", "clear"}).status == 0);

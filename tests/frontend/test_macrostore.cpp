@@ -5,17 +5,14 @@
 #include "sim/inproc.h"
 
 #include "device/discovery.h"
-#include "device/hid_thread.h"
-#include "frontend/datafolder.h"
-#include "frontend/myqquickview.h"
+#include "tests/frontend/bridgetesting.h"
 
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QQuickWindow>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QtTest>
+
+using bridgetesting::actionList;
 
 void forwardDeviceEvent(Widget*, quint8, quint8, quint8, quint8) {}
 
@@ -27,16 +24,6 @@ static const QVector<int> pressReleaseA{0x00, 0x01, 0x01, 0x04, 0x7F, 0x00,
                                         0x00, 0x04, 0x81, 0x04, 0x00, 0x00};
 static const std::vector<uint8_t> pressReleaseAImage{0x01, 0x00, 0x04, 0x04,
                                                      0x81, 0x04, 0x00, 0x00};
-
-static QVariantList actionList(const QVector<int>& entries)
-{
-    QVariantList list;
-    for (int e : entries)
-        list << e;
-    while (list.size() < 256)
-        list << 0;
-    return list;
-}
 
 // The stored text of an action list as the program writes it: compact, numbers as integers.
 static QString storedJson(const QVector<int>& entries, int macroId)
@@ -78,13 +65,9 @@ static std::vector<std::vector<uint8_t>> uploadFrames()
     return frames;
 }
 
-class TestMacroStore : public QObject
+class TestMacroStore : public bridgetesting::BridgeTest
 {
     Q_OBJECT
-
-    QTemporaryDir root; // the application folder (working directory)
-    Hid_Thread link;
-    myQQuickView* view = nullptr;
 
     void openProfile() { view->getOtherProperty(QStringLiteral("MACRO"), QString(), deviceStr); }
 
@@ -117,20 +100,11 @@ class TestMacroStore : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(root.isValid());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(root.path() + QStringLiteral("/data")));
-        copyDirectory(QStringLiteral(MODULES_SOURCE_DIR), root.path() + QStringLiteral("/modules"));
-        QVERIFY(QDir::setCurrent(root.path()));
-        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-        view = new myQQuickView;
-        view->deviceLink = &link;
+        createView(QStringLiteral(MODULES_SOURCE_DIR));
+        QVERIFY(view);
         view->rootContext()->setContextProperty(QStringLiteral("ui_View"), view);
     }
-    void cleanupTestCase()
-    {
-        link.hid_StopListen();
-        delete view;
-    }
+    void cleanupTestCase() { destroyView(); }
     void init()
     {
         link.hid_StopListen();

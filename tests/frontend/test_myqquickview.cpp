@@ -2,17 +2,13 @@
 #include "sim/inproc.h"
 
 #include "device/discovery.h"
-#include "device/hid_thread.h"
-#include "frontend/datafolder.h"
-#include "frontend/myqquickview.h"
+#include "tests/frontend/bridgetesting.h"
 
 #include <QQuickItem>
-#include <QQuickWindow>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtConcurrent>
-#include <QtTest>
 
 // The listener delivers device notifications through the main window; here straight to the view.
 static myQQuickView* eventTarget = nullptr;
@@ -57,13 +53,9 @@ static std::vector<uint8_t> frame(std::initializer_list<uint8_t> bytes)
     return f;
 }
 
-class TestMyQQuickView : public QObject
+class TestMyQQuickView : public bridgetesting::BridgeTest
 {
     Q_OBJECT
-
-    QTemporaryDir root; // the application folder (working directory)
-    Hid_Thread link;
-    myQQuickView* view = nullptr;
 
     QQuickItem* scene() const { return view->rootObject(); }
 
@@ -90,24 +82,16 @@ class TestMyQQuickView : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(root.isValid());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(root.path() + QStringLiteral("/data")));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.path() + QStringLiteral("/config")));
-        copyDirectory(QStringLiteral(MODULES_SOURCE_DIR), root.path() + QStringLiteral("/modules"));
-        QVERIFY(QDir::setCurrent(root.path()));
-        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-
-        view = new myQQuickView;
-        view->deviceLink = &link;
+        createView(QStringLiteral(MODULES_SOURCE_DIR));
+        QVERIFY(view);
         view->setSource(QUrl::fromLocalFile(QStringLiteral(FIXTURE_DIR "/bridge.qml")));
         QVERIFY(scene());
         eventTarget = view;
     }
     void cleanupTestCase()
     {
-        link.hid_StopListen();
+        destroyView();
         eventTarget = nullptr;
-        delete view;
     }
     void init()
     {

@@ -5,14 +5,8 @@
 // The virtual bus names a member "slots": it must come before any Qt header.
 #include "sim/inproc.h"
 
-#include "app/ui_controler.h"
-#include "app/widget.h"
-#include "frontend/myqquickview.h"
 #include "tests/frontend/nextmessagebox.h"
 #include "tests/frontend/scenetesting.h"
-
-#include <QTemporaryDir>
-#include <memory>
 
 namespace
 {
@@ -35,86 +29,10 @@ QByteArray heldSlot(int address)
 }
 } // namespace
 
-class TestScene : public QObject
+class TestScene : public scenetesting::SceneTest
 {
     Q_OBJECT
 
-    QTemporaryDir root; // the application folder (working directory)
-    std::unique_ptr<Widget> widget;
-
-    myQQuickView* view() const { return widget->uiCtl->quickView(); }
-    QQuickItem* item(const QString& name) const
-    {
-        return scenetesting::findVisible(view()->rootObject(), name);
-    }
-    int shown(const QString& list) const
-    {
-        QQuickItem* it = item(list);
-        return it ? it->property("currentIndex").toInt() : -2;
-    }
-
-    void clickAt(QQuickItem* it, QPointF local)
-    {
-        QTest::mouseClick(view(), Qt::LeftButton, {}, it->mapToScene(local).toPoint());
-    }
-    void click(const QString& name) { scenetesting::click(view(), name); }
-    // Entry `index` of a picture list, laid out in rows of its column count.
-    void clickEntry(const QString& list, int index)
-    {
-        QQuickItem* it = item(list);
-        QVERIFY2(it, qPrintable(list));
-        const int columns = it->property("columns").toInt();
-        const qreal w = it->property("itemWidth").toReal(), h = it->property("itemHeight").toReal();
-        const qreal gap = it->property("spacing").toReal();
-        clickAt(it, QPointF((index % columns) * (w + gap) + w / 2,
-                            (index / columns) * (h + gap) + h / 2));
-    }
-    // Row `row` of a drop-down: open it, wait for the list to unfold, click the row.
-    void pickRow(const QString& drop, int row)
-    {
-        QQuickItem* it = item(drop);
-        QVERIFY2(it, qPrintable(drop));
-        click(drop);
-        const qreal rowHeight = it->property("rowHeight").toReal();
-        QQuickItem* popup = it->childItems().last();
-        QTRY_COMPARE(popup->height(), 4 * rowHeight);
-        clickAt(it, QPointF(it->width() / 2, rowHeight * (row + 1.5)));
-        QTRY_VERIFY(!it->property("isOpen").toBool());
-    }
-    void typeInto(const QString& field, const char* text)
-    {
-        click(field);
-        QQuickItem* input = item(field)->property("input").value<QQuickItem*>();
-        QTRY_VERIFY(input->hasActiveFocus());
-        QTest::keyClick(view(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(view(), text);
-    }
-    QString fieldText(const QString& field) const
-    {
-        return item(field)->property("text").toString();
-    }
-
-    void openPage(int nav)
-    {
-        std::string error;
-        QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
-        widget = scenetesting::startMainWindow();
-        QTRY_VERIFY(item("card0"));
-        click("card0");
-        // The start page takes clicks until it has zoomed away.
-        auto* start = view()->rootObject()->property("env").value<QQuickItem*>();
-        QTRY_VERIFY(!start->isVisible());
-        click("nav" + QString::number(nav));
-        QTRY_COMPARE(view()->rootObject()->property("currentPage").toInt(), nav);
-    }
-    // Opens the settings panel and waits until it has slid in.
-    void openSettings()
-    {
-        click("settingsButton");
-        auto* panel = view()->rootObject()->property("apSetting").value<QQuickItem*>();
-        QQuickItem* body = panel->childItems().at(1);
-        QTRY_COMPARE(body->x(), panel->width() - body->width());
-    }
     // The settings panel's factory reset, then closing the panel (which reads the device again).
     void factoryReset()
     {
