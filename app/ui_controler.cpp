@@ -20,7 +20,10 @@
 // Bounds a language section: a larger "total" comes from a damaged file, not from a translation.
 static const int maxLanguageEntries = 4096;
 
-Ui_Controler::Ui_Controler(QObject* parent) : QObject(parent) {}
+Ui_Controler::Ui_Controler(QObject* parent) : QObject(parent)
+{
+    clock.start();
+}
 Ui_Controler::~Ui_Controler() = default;
 
 QScreen* Ui_Controler::windowScreen(QWidget* w) const

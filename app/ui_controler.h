@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -45,6 +46,8 @@ public:
     bool boxOpen() const { return openBoxes > 0; }
     // Runs `work` now, or once the last open message box has closed.
     void whenNoBoxOpen(const std::function<void()>& work);
+    // Milliseconds on a clock that never jumps or wraps: gaps between recorded events.
+    Q_INVOKABLE double elapsedMs() const { return double(clock.elapsed()); }
 
 signals:
     void trayAvailableChanged();
@@ -96,5 +99,6 @@ private:
     QPoint lastCursorPos;
     bool tray = false;
     int openBoxes = 0;
+    QElapsedTimer clock;
     std::function<void()> heldWork;
 };

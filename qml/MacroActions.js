@@ -94,29 +94,40 @@ function parseStored(text, isKnownCode) {
     } catch (e) {
         return damaged
     }
-    if (!obj || !Array.isArray(obj.Actions) || obj.Actions.length < 2)
+    // The same entries the upload accepts: whole numbers 0 to 255, nothing else.
+    var entry = function (v) { return typeof v === "number" && Math.floor(v) === v && v >= 0 && v <= 255 }
+    if (!obj || !Array.isArray(obj.Actions) || obj.Actions.length < 2 || !obj.Actions.every(entry))
         return damaged
-    var l = obj.Actions.slice(0, ENTRIES).map(function (v) { return Number(v) & 0xFF })
+    var l = obj.Actions.slice(0, ENTRIES)
     return { state: "ok", playCount: normalisedPlayCount(l[0] * 256 + l[1]),
              items: itemsOf(l, isKnownCode) }
 }
 
+// Items up to the end item; an item that would leave no room for the end item is not taken, as
+// the device image would not hold it either.
 function itemsOf(l, isKnownCode) {
     var items = []
+    var take = function (item) {
+        if (lengthOf(items) + entriesOf(item) > ENTRIES)
+            return false
+        items.push(item)
+        return true
+    }
     for (var k = 2; k + 1 < l.length;) {
         var control = l[k], code = l[k + 1]
         if ((control & 0x7F) === 0x7F) {
             if (k + 3 >= l.length)
                 break
             var n = l[k + 2] * 256 + l[k + 3]
-            if (n > 0)
-                items.push(delayItem(n))
+            if (n > 0 && !take(delayItem(n)))
+                break
             k += 4
             continue
         }
         if (code !== 0) {
-            if (code >= 0xF0 && code <= 0xF4 || isKnownCode(code))
-                items.push(((control & 0x80) ? RELEASE : PRESS) + code)
+            if ((code >= 0xF0 && code <= 0xF4 || isKnownCode(code)) &&
+                    !take(((control & 0x80) ? RELEASE : PRESS) + code))
+                break
         } else if (control === 0) {
             if (items.length === 0)
                 items.push(END)

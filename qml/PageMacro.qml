@@ -143,7 +143,7 @@ Item {
         // A device that leaves ends its recording: navigation must not stay locked.
         function onDeviceStrChanged() {
             if (main.deviceStr === "")
-                recorder.stop()
+                recorder.cancel()
         }
         function onPgMacroLangChanged() {
             page.showMacroNames()
@@ -157,12 +157,12 @@ Item {
         recordButtons: buttonOption.checked
         fixedDelay: fixedDelayOption.checked
         fixedDelayMs: Number(fixedDelayEdit.accepted)
-        pointerOnRecordButton: recordButton.hovered
         onStarted: {
             main.isMacroLock = false
             main.setMainFouces()
             page.curItem = -1
         }
+        onCancelled: main.isMacroLock = true
         onStopped: {
             main.isMacroLock = true
             page.items = recorder.items
@@ -182,7 +182,7 @@ Item {
         y: 14
         isHold: page.recording
         text: page.recording ? page.txt(3) : page.txt(2)
-        onClicked: page.recording ? recorder.stop() : recorder.start()
+        onClicked: page.recording ? recorder.stopByClick() : recorder.start()
     }
 
     // Everything but the record button waits while a macro is recorded.

@@ -143,14 +143,18 @@ private slots:
         QTRY_COMPARE(macroHeld(0), QByteArray("\x01\x00\x04\x04\x81\x04\x00\x00", 8));
     }
 
-    void aMouseLeavingWhileRecordingUnlocksNavigation()
+    // A recording cut short is dropped: the profile never holds what the mouse did not get.
+    void aMouseLeavingWhileRecordingUnlocksNavigationAndStoresNothing()
     {
         openMacroPage();
         startRecording();
+        QTest::keyClick(view(), Qt::Key_Q);
+        QTRY_VERIFY(!shownActions().isEmpty());
         QVERIFY(sim::inproc::bus().unplug("mouse"));
         widget->checkDevice();
         QTRY_VERIFY(!recording());
         QVERIFY(scene()->property("isMacroLock").toBool());
+        QCOMPARE(stored(0), QString());
     }
 
     void editedItemsAreUploadedOnSave()
@@ -219,7 +223,9 @@ private slots:
         QCOMPARE(shownActions().value(0), QStringLiteral("001: \u25BC F12"));
     }
 
-    void mouseButtonsAreRecordedOnlyWhenChosenAndAwayFromTheRecordButton()
+    // The record button's own clicks never reach the macro, also when capture saw them whole
+    // before the button did.
+    void mouseButtonsAreRecordedOnlyWhenChosenNeverTheRecordButtonsClicks()
     {
         openMacroPage();
         useFixedDelay("10");
@@ -270,6 +276,8 @@ private slots:
             << storedText(0, {0, 1, 1, 4}) + QString(70000, QLatin1Char(' '));
         QTest::newRow("not JSON") << QStringLiteral("{\"Actions\":[0,1,1");
         QTest::newRow("no list") << QStringLiteral("{\"MacroId\":0,\"Name\":\"\"}");
+        // What the upload refuses is not shown as a macro either.
+        QTest::newRow("not bytes") << QStringLiteral("{\"Actions\":[0,\"2\",1,4.5,0,0]}");
     }
     // The macro is read again when the page opens and when a macro is chosen.
     void damagedStoredMacrosShowAnEmptyMacroAndSaySo()
@@ -309,6 +317,19 @@ private slots:
                  (QStringList{QStringLiteral("001: \u25BC A"), QStringLiteral("002: \u25B2 A"),
                               QStringLiteral("003: \u25BC B")}));
         QVERIFY(!item("damagedNotice"));
+
+        // No end item within the first 256 entries: the page shows what the image holds, up to
+        // the last item that leaves room for the end item.
+        numbers = QStringList{QStringLiteral("0"), QStringLiteral("1")};
+        for (int i = 0; i < 71; ++i)
+            numbers << QStringLiteral("1,5,129,5");
+        store(6, QStringLiteral("{\"Actions\":[%1],\"MacroId\":6,\"Name\":\"\"}")
+                     .arg(numbers.join(QLatin1Char(','))));
+        clickAt(item("macroListRow6"), QPointF(20, 10));
+        QTRY_COMPARE(page()->property("length").toInt(), 256);
+        const QVariantList items = page()->property("items").toList();
+        QCOMPARE(items.size(), 126);
+        QCOMPARE(items.last().toInt(), 0x8100 + 0x05); // the last whole pair ends on a release
     }
 
     // The count is saved as it changes, within 1 to 1000; a failed upload is said and the macro
