@@ -229,6 +229,7 @@ Item {
         visible: page.curGroup === Buttons.GROUP_MACRO
         MacroListView {
             id: macroList
+            objectName: "keyMacroList"
             width: 360
             height: 260
             fontFamily: main.fontFamily
@@ -243,6 +244,7 @@ Item {
             onChosen: first = isFirst
         }
         TextButton {
+            objectName: "macroApply"
             y: 350
             text: page.txt(9)
             enabled: macroList.currentIndex >= 0

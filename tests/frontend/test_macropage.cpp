@@ -6,6 +6,7 @@
 // The virtual bus names a member "slots": it must come before any Qt header.
 #include "sim/inproc.h"
 
+#include "tests/frontend/nextmessagebox.h"
 #include "tests/frontend/scenetesting.h"
 
 namespace
@@ -330,6 +331,34 @@ private slots:
         const QVariantList items = page()->property("items").toList();
         QCOMPARE(items.size(), 126);
         QCOMPARE(items.last().toInt(), 0x8100 + 0x05); // the last whole pair ends on a release
+    }
+
+    // The key page uploads the stored macro before it points a button at it; a macro with
+    // nothing stored leaves the button as it was and says so.
+    void assigningAMacroUploadsItBeforeTheButtonPointsAtIt()
+    {
+        openMacroPage();
+        store(3, storedText(3, {0, 2, 1, 4, 0x7F, 0, 0, 4, 0x81, 4}));
+        const auto slot1 = [] {
+            const auto table1 = sim::inproc::bus().memory("mouse", "table1");
+            return QByteArray(reinterpret_cast<const char*>(table1->data()) + 80, 4);
+        };
+        click("nav1");
+        click("slot1");
+        clickEntry("groupTabs", 2);
+        QTRY_VERIFY(item("keyMacroListRow3"));
+        clickAt(item("keyMacroListRow3"), QPointF(20, 10));
+        click("macroApply");
+        QTRY_COMPARE(macroHeld(3), QByteArray("\x02\x00\x04\x04\x81\x04\x00\x00", 8));
+        QTRY_COMPARE(slot1(), QByteArray("\x03\x00\x01\x05", 4)); // macro 4, fixed times
+
+        BoxSeen seen;
+        handleNextBox(&seen, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
+        clickAt(item("keyMacroListRow5"), QPointF(20, 10));
+        click("macroApply");
+        QTRY_VERIFY(seen.shown);
+        QCOMPARE(slot1(), QByteArray("\x03\x00\x01\x05", 4));
+        QVERIFY(macroHeld(5).isEmpty());
     }
 
     // The count is saved as it changes, within 1 to 1000; a failed upload is said and the macro
