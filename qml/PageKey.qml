@@ -108,6 +108,9 @@ Item {
         var s = Buttons.parse(text)
         if (s.group === Buttons.GROUP_MACRO && !ui_View.setOtherProperty(s.code, [], true)) {
             ui_Ctl.msgbox(txt(23), txt(40), false)
+            // The macro list shows the button's macro again, not the one refused.
+            var held = Buttons.parse(old)
+            macroList.currentIndex = held.group === Buttons.GROUP_MACRO ? held.code : -1
             return false
         }
         var l = slots.slice()

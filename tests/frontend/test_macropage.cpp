@@ -359,6 +359,7 @@ private slots:
         QTRY_VERIFY(seen.shown);
         QCOMPARE(slot1(), QByteArray("\x03\x00\x01\x05", 4));
         QVERIFY(macroHeld(5).isEmpty());
+        QCOMPARE(item("keyMacroList")->property("currentIndex").toInt(), 3);
     }
 
     // The count is saved as it changes, within 1 to 1000; a failed upload is said and the macro
