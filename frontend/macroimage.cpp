@@ -16,6 +16,7 @@ constexpr quint8 kDelayBits = 0x7F;
 constexpr quint8 kReleaseBit = 0x80;
 constexpr int kCountSize = 2;
 constexpr int kEndSize = 2;
+constexpr int kListEntries = 256; // the page's action list
 constexpr int kDelayItemSize = 4;
 constexpr quint32 kLongestDelay = 0xFFFF;
 
@@ -106,7 +107,9 @@ std::optional<Image> fromActionList(const QVariantList& actions)
     const std::optional<QVector<quint8>> entries = entriesOf(actions);
     if (!entries)
         return std::nullopt;
-    std::vector<Record> records = recordsOf(*entries);
+    // The page's form holds 256 entries and its items must leave room for the end item: what
+    // lies beyond is no part of the macro the page shows, so it is never sent either.
+    std::vector<Record> records = recordsOf(entries->mid(0, kListEntries - kEndSize));
 
     int room = kImageSize - kCountSize - kEndSize;
     const auto fits = std::find_if(records.begin(), records.end(), [&room](const Record& r) {

@@ -204,7 +204,9 @@ private slots:
         QCOMPARE(image.mid(254), Bytes({0, 0}));
         QCOMPARE(image.mid(250, 4), Bytes({0x01, 0x04, 0x81, 0x04}));
 
-        // A 2-byte record, then 4-byte ones: the 64th would end past the room for the end item.
+        // Long delays fold into fewer image bytes than list entries: still only what the page's
+        // 256 entries hold is sent, up to the last item that leaves room for the end item, as
+        // the page shows it. Here: the first record, 41 delayed ones, then one without its delay.
         Bytes mixed{0, 1, 0x01, 0x04};
         for (int i = 0; i < 100; ++i)
             mixed += Bytes{i % 2 ? 0x01 : 0x81, 0x05} + delay(500);
@@ -212,8 +214,9 @@ private slots:
         for (int e : mixed)
             list << e;
         image = imageOf(list);
-        QCOMPARE(image.size(), 2 + 2 + 62 * 4 + 2);
-        QCOMPARE(image.mid(image.size() - 6), Bytes({0x7F, 0x05, 0xF4, 0x01, 0x00, 0x00}));
+        QCOMPARE(image.size(), 2 + 2 + 41 * 4 + 2 + 2);
+        QCOMPARE(image.mid(image.size() - 8),
+                 Bytes({0xFF, 0x05, 0xF4, 0x01, 0x01, 0x05, 0x00, 0x00}));
 
         QVariantList huge;
         for (int i = 0; i < 200000; ++i)
