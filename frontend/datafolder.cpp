@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -32,6 +33,18 @@ void settleModulesDir()
     settledDir() = chooseModulesDir(
         QLatin1String(appModulesDir),
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation), isFolderWritable);
+    removeAbandonedLocks(settledDir());
+}
+
+void removeAbandonedLocks(const QString& folder)
+{
+    QDirIterator it(folder, {QStringLiteral("*.ini.lock")}, QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString lock = it.next();
+        if (it.fileInfo().size() == 0 && QFile::remove(lock))
+            qDebug() << "removed an abandoned settings lock" << lock;
+    }
 }
 
 QString chooseModulesDir(const QString& appModules, const QString& dataLocation,

@@ -16,6 +16,12 @@ void settleModulesDir();
 QString chooseModulesDir(const QString& appModules, const QString& dataLocation,
                          const std::function<bool(const QString&)>& isWritable);
 
+// Removes the settings lock files below `folder` that hold no owner: a program killed between
+// creating one and writing its process id into it leaves such a file, and every later save
+// would wait half a minute for it to count as stale. Called at start-up, when only this
+// process writes settings.
+void removeAbandonedLocks(const QString& folder);
+
 // Whether the current user may write into `path` (honouring ACLs on Windows).
 bool isFolderWritable(const QString& path);
 
