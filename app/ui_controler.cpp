@@ -17,9 +17,6 @@
 
 #include <utility>
 
-// Bounds a language section: a larger "total" comes from a damaged file, not from a translation.
-static const int maxLanguageEntries = 4096;
-
 Ui_Controler::Ui_Controler(QObject* parent) : QObject(parent)
 {
     clock.start();

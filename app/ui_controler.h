@@ -33,6 +33,10 @@ class Ui_Controler : public QObject
     // program's windows, so recording works only while the window has the focus.
     Q_PROPERTY(bool captureEverywhere READ captureEverywhere CONSTANT)
 public:
+    // Bounds a language section: a larger "total" comes from a damaged file, not from a
+    // translation.
+    static constexpr int maxLanguageEntries = 4096;
+
     explicit Ui_Controler(QObject* parent = nullptr);
     ~Ui_Controler() override;
 

@@ -34,7 +34,14 @@ QVariant plain(const QVariant& value)
                                                        : value;
 }
 
-QVariantList storedActions(const QSettings* profile, const QString& index)
+} // namespace
+
+QString storedMacroKey(const QString& index)
+{
+    return QStringLiteral("Macro/") + index;
+}
+
+QVariantList storedMacroActions(const QSettings* profile, const QString& index)
 {
     if (!profile)
         return {};
@@ -44,13 +51,6 @@ QVariantList storedActions(const QSettings* profile, const QString& index)
         .value(kActions)
         .toArray()
         .toVariantList();
-}
-
-} // namespace
-
-QString storedMacroKey(const QString& index)
-{
-    return QStringLiteral("Macro/") + index;
 }
 
 QVariant storedMacroText(const QSettings& profile, const QString& index)
@@ -76,7 +76,7 @@ bool myQQuickView::setOtherProperty(QVariant macroIndex, QVariant args, bool fro
     const QString indexText = QString::number(*index);
 
     QVariantMap macro = fromKeySave ? QVariantMap() : plain(args).toMap();
-    const QVariantList actions = fromKeySave ? storedActions(profileSettings, indexText)
+    const QVariantList actions = fromKeySave ? storedMacroActions(profileSettings, indexText)
                                              : plain(macro.value(kActions)).toList();
     std::optional<macroimage::Image> image = macroimage::fromActionList(actions);
     if (!image) {

@@ -14,3 +14,5 @@ QString storedMacroKey(const QString& index);
 
 // The text stored for macro `index`: invalid when there is none, empty when it is damaged.
 QVariant storedMacroText(const QSettings& profile, const QString& index);
+// The action list of the text above: empty when there is none or it is damaged.
+QVariantList storedMacroActions(const QSettings* profile, const QString& index);

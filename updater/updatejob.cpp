@@ -92,6 +92,8 @@ Validation validateJob(const QString& configFolder)
     const QString cfgPath = configFolder + QStringLiteral("cfg.dat");
     if (!readableFile(cfgPath))
         return refuse(status::kConfigInvalid, cfgPath + " is missing or unreadable");
+    if (QFileInfo(cfgPath).size() > kConfigFileMaxBytes)
+        return refuse(status::kConfigInvalid, cfgPath + " is too large for a configuration");
     QSettings settings(cfgPath, QSettings::IniFormat);
     settings.setIniCodec(QTextCodec::codecForName("UTF-8"));
     if (settings.status() != QSettings::NoError)
