@@ -242,8 +242,16 @@ void SingleInstanceAppPrivate::slotDataAvailable(QLocalSocket* peer, uint instan
 
 void SingleInstanceAppPrivate::slotClientConnectionClosed(QLocalSocket* peer, uint instanceId)
 {
-    if (peer->bytesAvailable() > 0)
-        emit q->receivedMessage(instanceId, peer->readAll());
+    if (peer->bytesAvailable() <= 0)
+        return;
+    const QByteArray message = peer->readAll();
+    const auto it = peers.find(peer);
+    // What is left at the close counts against the same bound as what came before it.
+    if (it != peers.end() && (it->messageBytes += message.size()) > peerMaxMessageBytes) {
+        qDebug() << "SingleInstanceApp: dropping the rest of a peer that sent more than a message";
+        return;
+    }
+    emit q->receivedMessage(instanceId, message);
 }
 
 void SingleInstanceAppPrivate::readPeer(QLocalSocket* peer)
