@@ -152,8 +152,19 @@ void VirtualBus::applyReenumeration(Slot& s)
 void VirtualBus::afterTransfer(Slot& s)
 {
     applyReenumeration(s);
+    if (s.faults.powerLossAfter > 0 && --s.faults.powerLossAfter == 0)
+        powerCycle(s);
     if (s.faults.disconnectAfter > 0 && --s.faults.disconnectAfter == 0)
         remove(s.name);
+}
+
+void VirtualBus::powerCycle(Slot& s)
+{
+    s.faults.powerLossAfter = -1;
+    Host host(*this, s, false);
+    s.device->powerCycle(host);
+    applyReenumeration(s);
+    inputArrived.notify_all(); // waiting reads see the old paths gone
 }
 std::vector<DeviceEntry> VirtualBus::enumerate(uint16_t vid, uint16_t pid)
 {

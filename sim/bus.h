@@ -89,8 +89,10 @@ private:
     void remove(const std::string& name);
     // A re-enumeration the personality asked for takes effect.
     void applyReenumeration(Slot& s);
-    // Also counts the transfer towards a pending disconnect fault.
+    // Also counts the transfer towards a pending disconnect or power-loss fault.
     void afterTransfer(Slot& s);
+    // The device loses power: it drops off the bus and comes back as its flash implies.
+    void powerCycle(Slot& s);
     void markChanged();
     void fireChanges(Lock& lock);
     template <typename Op> int transfer(int handle, Op op);

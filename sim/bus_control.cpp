@@ -117,6 +117,8 @@ bool VirtualBus::fault(const std::string& name, const std::vector<std::string>& 
         return false;
     if (s->faults.hidden != hiddenBefore)
         markChanged(); // an interface came or went
+    if (s->faults.powerLossAfter == 0)
+        powerCycle(*s);
     if (s->faults.disconnectAfter == 0)
         remove(name);
     inputArrived.notify_all(); // waiting reads re-check their device

@@ -24,6 +24,13 @@ const struct {
     const char* label;
 } kHideable[] = {{"no-command", "cmd"}, {"no-event", "event"}};
 
+// Faults that strike after a number of transfers.
+const struct {
+    const char* name;
+    long Faults::*count;
+} kCountdowns[] = {{"disconnect-after", &Faults::disconnectAfter},
+                   {"power-loss-after", &Faults::powerLossAfter}};
+
 } // namespace
 
 bool applyFault(Faults& faults, const std::vector<std::string>& args, std::string& error)
@@ -55,14 +62,16 @@ bool applyFault(Faults& faults, const std::vector<std::string>& args, std::strin
             return true;
         }
     }
-    if (kind == "disconnect-after") {
+    for (const auto& c : kCountdowns) {
+        if (kind != c.name)
+            continue;
         char* end = nullptr;
         const long n = args.size() > 1 ? std::strtol(args[1].c_str(), &end, 10) : -1;
         if (args.size() < 2 || !end || *end || n < 0) {
-            error = "disconnect-after needs a transfer count";
+            error = std::string(c.name) + " needs a transfer count";
             return false;
         }
-        faults.disconnectAfter = n;
+        faults.*c.count = n;
         return true;
     }
     error = "unknown fault: " + kind;
@@ -80,9 +89,10 @@ std::string describeFaults(const Faults& faults)
     for (const auto& h : kHideable)
         if (faults.hidden.count(h.label))
             out += std::string(out.empty() ? "" : " ") + h.name;
-    if (faults.disconnectAfter >= 0)
-        out += std::string(out.empty() ? "" : " ") + "disconnect-after " +
-               std::to_string(faults.disconnectAfter);
+    for (const auto& c : kCountdowns)
+        if (faults.*c.count >= 0)
+            out += std::string(out.empty() ? "" : " ") + c.name + " " +
+                   std::to_string(faults.*c.count);
     return out.empty() ? "none" : out;
 }
 

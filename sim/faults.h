@@ -24,6 +24,9 @@ struct Faults {
     uint32_t garbageSeed = 0x2545F491;
     // Transfers left before the device drops off the bus; -1 = never.
     long disconnectAfter = -1;
+    // Transfers left before the device loses power and comes back as its flash implies; -1 =
+    // never.
+    long powerLossAfter = -1;
     // Interface labels hidden from enumeration and open ("cmd", "event").
     std::set<std::string> hidden;
 };

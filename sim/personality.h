@@ -80,6 +80,9 @@ public:
         return std::nullopt;
     }
     virtual std::vector<std::string> regions() const { return {}; }
+    // The device lost power (or was replugged) and comes back as its flash implies; one that
+    // keeps nothing in flash comes back as it was.
+    virtual void powerCycle(DeviceHost& host) { host.reenumerate(); }
     // Free-form control ("quillex-sim do <dev> ..."); returns text, or nullopt when unknown.
     virtual std::optional<std::string> command(DeviceHost&, const std::vector<std::string>&)
     {

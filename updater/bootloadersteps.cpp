@@ -42,7 +42,7 @@ void MainWindow::onSetAddrSuccess()
     const int blocks = bootloader::dataBlockCount(image.size());
 
     bootloader::setDataBegin(cmd);
-    if (!bootCommand(cmd) || !bootloader::answerEchoes(cmd, bootloader::DataBegin)) {
+    if (!bootCommand(cmd) || !bootloader::answerOk(cmd, bootloader::DataBegin)) {
         failStep(status::kDataFailed);
         return;
     }
@@ -51,7 +51,7 @@ void MainWindow::onSetAddrSuccess()
     int value = ui->progressBar->value();
     for (int b = 0; b < blocks; ++b) {
         bootloader::setBlockAddress(cmd, b);
-        if (!bootCommand(cmd) || !bootloader::answerEchoes(cmd, bootloader::BlockAddress) ||
+        if (!bootCommand(cmd) || !bootloader::answerOk(cmd, bootloader::BlockAddress) ||
             hid.bulkWritesFailed()) {
             failStep(status::kDataFailed);
             return;
@@ -85,8 +85,7 @@ void MainWindow::onSetApDataSuccess()
     bootloader::setFirstBlockCrc(cmd);
     for (int i = 0; i < blocks; ++i) {
         bootloader::setBlockCrc(cmd, i);
-        const bool answered =
-            bootCommand(cmd) && bootloader::answerEchoes(cmd, bootloader::BlockCrc);
+        const bool answered = bootCommand(cmd) && bootloader::answerOk(cmd, bootloader::BlockCrc);
         const QByteArray block = fwimage::takePadded(image, fwimage::kCrcBlockSize);
         const quint32 crc =
             fwimage::imageBlockCrc(reinterpret_cast<const quint8*>(block.constData()));

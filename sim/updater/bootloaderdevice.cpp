@@ -33,6 +33,9 @@ const char* stepName(uint8_t code)
 // Persistent marker: the boot loader's own code below 0x6000 was overwritten.
 const char* const kBootAreaDamaged = "boot-area-damaged";
 
+// A status byte that is neither "done" nor "refused".
+constexpr uint8_t kUndefinedStatus = 0x7F;
+
 } // namespace
 
 BootLoaderDevice::BootLoaderDevice(SetupPtr setup) : UpdaterModeDevice(std::move(setup)) {}
@@ -44,6 +47,8 @@ UsbIdentity BootLoaderDevice::identity() const
 
 std::vector<InterfaceDesc> BootLoaderDevice::interfaces() const
 {
+    if (setup->offBus)
+        return {};
     return {{bl::kUsagePage, 0x0001, 0, "boot"}};
 }
 
@@ -97,12 +102,14 @@ int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, s
 
     const Fault fault = setup->at(step);
     if (fault == Fault::Disconnect) {
-        dropOffBus(host);
+        dropOffBus(host, *setup);
         return int(len);
     }
-    const bool refused = fault == Fault::Status;
+    const bool refused = fault == Fault::Status || fault == Fault::WrongStatus;
     bl::Frame answer = *frame;
-    answer.status = refused ? bl::kRefused : bl::kOk;
+    answer.status = fault == Fault::WrongStatus ? kUndefinedStatus
+                    : refused                   ? bl::kRefused
+                                                : bl::kOk;
     if (frame->code == bl::Data) {
         // Data frames are not answered; a refused one is simply not written.
         if (!refused)
@@ -118,6 +125,7 @@ int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, s
     case bl::DataBegin: {
         std::vector<uint8_t>& mem = slotFlash(host, "flash");
         std::fill(mem.begin() + bl::kImageBase, mem.end(), 0xFF);
+        setup->application.reset();
         session = Session();
         session.begun = true;
         break;
@@ -137,15 +145,19 @@ int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, s
     }
     case bl::Finish:
         if (fault == Fault::NeverBack)
-            dropOffBus(host);
+            dropOffBus(host, *setup);
         else
             restart(host);
         break;
     default:
         break;
     }
-    if (fault != Fault::Timeout)
-        host.queueInput(0, bl::encode(answer));
+    if (fault == Fault::Timeout)
+        return int(len);
+    std::vector<uint8_t> report = bl::encode(answer);
+    if (fault == Fault::Garbage)
+        setup->garble(report.data(), report.size());
+    host.queueInput(0, std::move(report));
     return int(len);
 }
 

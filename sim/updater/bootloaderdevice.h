@@ -23,6 +23,7 @@ public:
     int output(DeviceHost& host, int iface, const uint8_t* data, size_t len) override;
 
 private:
+    void forgetSession() override { session = Session(); }
     void writeData(DeviceHost& host, const bl::Frame& frame);
     uint32_t crcAt(DeviceHost& host, uint16_t address);
     void restart(DeviceHost& host);

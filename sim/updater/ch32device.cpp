@@ -11,6 +11,8 @@ namespace
 
 constexpr uint8_t kDone = 0;
 constexpr uint8_t kFailed = 1;
+// A status byte the protocol does not define.
+constexpr uint8_t kUndefinedStatus = 0x7F;
 
 const char* stepName(uint8_t code)
 {
@@ -39,7 +41,18 @@ UsbIdentity Ch32Device::identity() const
 
 std::vector<InterfaceDesc> Ch32Device::interfaces() const
 {
+    if (setup->offBus)
+        return {};
     return {{iap::kUsagePage, 0x0001, 0, "iap"}};
+}
+
+void Ch32Device::forgetSession()
+{
+    session = Session();
+    status = kFailed;
+    silent = false;
+    garbleAnswer = false;
+    after = After::Stay;
 }
 
 uint8_t Ch32Device::apply(DeviceHost& host, const iap::Frame& frame)
@@ -48,6 +61,7 @@ uint8_t Ch32Device::apply(DeviceHost& host, const iap::Frame& frame)
     switch (frame.code) {
     case iap::Erase:
         std::fill(mem.begin(), mem.end(), 0xFF);
+        setup->application.reset();
         session = Session();
         session.erased = true;
         return kDone;
@@ -100,14 +114,18 @@ int Ch32Device::sendFeature(DeviceHost& host, int iface, const uint8_t* data, si
     status = kFailed;
     switch (fault) {
     case Fault::Disconnect:
-        dropOffBus(host);
+        dropOffBus(host, *setup);
         break;
     case Fault::Timeout:
         silent = true;
         break;
     case Fault::Status:
         break;
+    case Fault::WrongStatus:
+        status = kUndefinedStatus;
+        break;
     default:
+        garbleAnswer = fault == Fault::Garbage;
         status = apply(host, *frame);
         if (fault == Fault::NeverBack && after == After::Restart)
             after = After::Vanish;
@@ -127,8 +145,11 @@ int Ch32Device::getFeature(DeviceHost& host, int iface, uint8_t* data, size_t le
     answer.reportId = iap::kReportId;
     answer.status = status;
     std::memcpy(data, &answer, sizeof answer);
+    if (garbleAnswer)
+        setup->garble(data + 1, sizeof answer - 1);
+    garbleAnswer = false;
     if (after == After::Vanish)
-        dropOffBus(host);
+        dropOffBus(host, *setup);
     else if (after == After::Restart)
         restart(host);
     after = After::Stay;

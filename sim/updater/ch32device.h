@@ -24,6 +24,7 @@ public:
     int getFeature(DeviceHost& host, int iface, uint8_t* data, size_t len) override;
 
 private:
+    void forgetSession() override;
     uint8_t apply(DeviceHost& host, const iap::Frame& frame);
     void restart(DeviceHost& host);
 
@@ -34,6 +35,7 @@ private:
     } session;
     uint8_t status = 1;
     bool silent = false;
+    bool garbleAnswer = false;
     enum class After { Stay, Restart, Vanish } after = After::Stay;
 };
 

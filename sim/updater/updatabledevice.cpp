@@ -26,6 +26,9 @@ const char* engineStep(uint8_t code)
     }
 }
 
+// A status byte the engine protocol does not define.
+constexpr uint8_t kUndefinedStatus = 0x7F;
+
 } // namespace
 
 UpdatableDevice::UpdatableDevice(DeviceKind kind, SetupPtr setup, std::optional<uint16_t> release)
@@ -43,6 +46,8 @@ UsbIdentity UpdatableDevice::identity() const
 
 std::vector<InterfaceDesc> UpdatableDevice::interfaces() const
 {
+    if (setup->offBus)
+        return {};
     std::vector<InterfaceDesc> ifaces = device.interfaces();
     ifaces.push_back({es::kUsagePage, 0x0001, EngineIface, "engine"});
     return ifaces;
@@ -57,12 +62,19 @@ int UpdatableDevice::sendFeature(DeviceHost& host, int iface, const uint8_t* dat
         engineStatus = 1;
         switch (setup->at(engineStep(request->code))) {
         case Fault::Disconnect:
-            dropOffBus(host);
+            dropOffBus(host, *setup);
             break;
         case Fault::Timeout:
             engineSilent = true;
             break;
         case Fault::Status:
+            break;
+        case Fault::WrongStatus:
+            engineStatus = kUndefinedStatus;
+            break;
+        case Fault::Garbage:
+            engineGarbled = true;
+            engineRequest(host, *request);
             break;
         case Fault::NeverBack:
             engineGone = true;
@@ -81,7 +93,7 @@ int UpdatableDevice::sendFeature(DeviceHost& host, int iface, const uint8_t* dat
         if (data[1] == kEnterBootLoader) {
             const Fault fault = setup->at("enter");
             if (fault == Fault::Disconnect || fault == Fault::NeverBack)
-                dropOffBus(host);
+                dropOffBus(host, *setup);
             else if (fault == Fault::None)
                 enterUpdaterMode(host);
             return int(len);
@@ -108,8 +120,11 @@ int UpdatableDevice::getFeature(DeviceHost& host, int iface, uint8_t* data, size
         std::memcpy(a.configVersion, setup->configVersion.c_str(),
                     std::min(sizeof a.configVersion, setup->configVersion.size()));
         std::memcpy(data, &a, sizeof a);
+        if (engineGarbled)
+            setup->garble(data + 1, sizeof a - 1);
+        engineGarbled = false;
         if (engineGone)
-            dropOffBus(host);
+            dropOffBus(host, *setup);
         else if (restartWith)
             host.reenumerateAs(
                 std::make_unique<UpdatableDevice>(device.kind(), setup, restartWith));
@@ -155,10 +170,25 @@ std::optional<std::string> UpdatableDevice::command(DeviceHost& host,
     return device.command(host, args);
 }
 
+void UpdatableDevice::powerCycle(DeviceHost& host)
+{
+    setup->offBus = false;
+    modelAnswerPending = false;
+    engine = EngineTransfer();
+    engineStatus = 0;
+    engineSilent = false;
+    engineGarbled = false;
+    engineGone = false;
+    restartWith.reset();
+    releaseOverride = setup->application.value_or(host.release());
+    host.reenumerate();
+}
+
 void UpdatableDevice::enterUpdaterMode(DeviceHost& host)
 {
     setup->home = device.kind();
     setup->homeRelease = host.release();
+    setup->application = host.release();
     if (setup->mode == Mode::Ch32)
         host.reenumerateAs(std::make_unique<Ch32Device>(setup));
     else
@@ -187,6 +217,7 @@ void UpdatableDevice::engineRequest(DeviceHost& host, const es::Request& request
             engineStatus = 1;
         } else {
             host.persistent()["engine-image"] = engine.image;
+            setup->application = version;
             restartWith = version;
         }
         engine.open = false;

@@ -27,6 +27,8 @@ public:
     std::vector<std::string> regions() const override;
     std::optional<std::string> command(DeviceHost& host,
                                        const std::vector<std::string>& args) override;
+    // Power-up runs the image the engine accepted last, if any; a transfer in progress is lost.
+    void powerCycle(DeviceHost& host) override;
 
 private:
     void enterUpdaterMode(DeviceHost& host);
@@ -46,6 +48,7 @@ private:
     } engine;
     uint8_t engineStatus = 0;
     bool engineSilent = false;
+    bool engineGarbled = false;
     std::optional<uint16_t> restartWith;
     bool engineGone = false;
 };

@@ -1,5 +1,6 @@
 #include "sim/updater/updatersetup.h"
 
+#include "sim/busslot.h"
 #include "sim/updater/updatabledevice.h"
 
 #include <cstdlib>
@@ -11,7 +12,8 @@ namespace
 {
 
 const std::map<std::string, Fault> kFaultNames = {
-    {"status", Fault::Status},        {"crc", Fault::Crc},
+    {"status", Fault::Status},        {"wrong-status", Fault::WrongStatus},
+    {"garbage", Fault::Garbage},      {"crc", Fault::Crc},
     {"timeout", Fault::Timeout},      {"disconnect", Fault::Disconnect},
     {"never-back", Fault::NeverBack},
 };
@@ -46,12 +48,28 @@ std::optional<std::string> Setup::command(const std::vector<std::string>& args)
         auto kind = kFaultNames.find(args[2]);
         const int occurrence = args.size() == 4 ? std::atoi(args[3].c_str()) : 1;
         if (kind == kFaultNames.end() || occurrence < 1)
-            return "fault <step> status|crc|timeout|disconnect|never-back [occurrence]\n";
+            return "fault <step> status|wrong-status|garbage|crc|timeout|disconnect|never-back "
+                   "[occurrence]\n";
         planned[args[1]] = {kind->second, occurrence};
         seen[args[1]] = 0; // occurrences count from now
         return std::string();
     }
     return std::nullopt;
+}
+
+void Setup::garble(uint8_t* data, size_t len)
+{
+    scrambleBytes(data, len, garbageSeed);
+}
+
+void UpdaterModeDevice::powerCycle(DeviceHost& host)
+{
+    setup->offBus = false;
+    forgetSession();
+    if (setup->application)
+        restartInNormalMode(host, setup, *setup->application);
+    else
+        host.reenumerate();
 }
 
 std::vector<uint8_t>& UpdaterModeDevice::slotFlash(DeviceHost& host, const std::string& region)
@@ -62,13 +80,15 @@ std::vector<uint8_t>& UpdaterModeDevice::slotFlash(DeviceHost& host, const std::
     return bytes;
 }
 
-void dropOffBus(DeviceHost& host)
+void dropOffBus(DeviceHost& host, Setup& setup)
 {
-    host.reenumerateAs(std::make_unique<GoneDevice>());
+    setup.offBus = true;
+    host.reenumerate();
 }
 
 void restartInNormalMode(DeviceHost& host, const SetupPtr& setup, uint16_t release)
 {
+    setup->application = release;
     if (setup->homeRelease)
         host.returnHome(release);
     else

@@ -21,11 +21,13 @@ constexpr size_t kFlashSize = 0x10000;
 
 enum class Fault {
     None,
-    Status,     // the answer says "refused"
-    Crc,        // a CRC answer that does not match the flash
-    Timeout,    // no answer at all
-    Disconnect, // the device drops off the bus after this transfer
-    NeverBack,  // a restart after which the device does not come back
+    Status,      // the answer says "refused"
+    WrongStatus, // the answer carries a status the protocol does not define; nothing is done
+    Garbage,     // the command is carried out, its answer arrives as pseudo-random bytes
+    Crc,         // a CRC answer that does not match the flash
+    Timeout,     // no answer at all
+    Disconnect,  // the device drops off the bus after this transfer
+    NeverBack,   // a restart after which the device does not come back
 };
 
 struct Setup {
@@ -36,6 +38,14 @@ struct Setup {
     DeviceKind home = DeviceKind::Mouse;
     // Release of the normal-mode device that entered an updater mode (none when plugged there).
     std::optional<uint16_t> homeRelease;
+    // Release of the firmware the flash holds whole, which starts at power-up; none while the
+    // application area is erased or partly written (the device then powers up in updater mode).
+    std::optional<uint16_t> application;
+    // Off the bus after a disconnect or never-back fault, until power returns.
+    bool offBus = false;
+
+    // Replaces an answer by pseudo-random bytes (a Garbage fault).
+    void garble(uint8_t* data, size_t len);
 
     // Counts one occurrence of `step` and returns the fault planned for it.
     Fault at(const std::string& step);
@@ -50,19 +60,14 @@ private:
     };
     std::map<std::string, Planned> planned;
     std::map<std::string, int> seen;
+    uint32_t garbageSeed = 0x6A09E667;
 };
 using SetupPtr = std::shared_ptr<Setup>;
 
-// A device that has dropped off the bus: it shows no interface and takes no transfer.
-class GoneDevice : public Personality
-{
-public:
-    UsbIdentity identity() const override { return {}; }
-    std::vector<InterfaceDesc> interfaces() const override { return {}; }
-};
-
 // Base of the updater-mode devices: the flash they write is the slot's (it outlives the mode), the
-// Setup commands reach them, and a transfer they do not handle is refused.
+// Setup commands reach them, a transfer they do not handle is refused, and at power-up they start
+// the application the flash holds whole, or come back in their updater mode with nothing of the
+// session in progress.
 class UpdaterModeDevice : public Personality
 {
 public:
@@ -71,16 +76,20 @@ public:
     {
         return setup->command(args);
     }
+    void powerCycle(DeviceHost& host) override;
 
 protected:
+    // What the device keeps in RAM for the session in progress is lost.
+    virtual void forgetSession() = 0;
+
     // 64 KiB of flash kept in the slot's region `region`, erased (0xFF) when first used.
     static std::vector<uint8_t>& slotFlash(DeviceHost& host, const std::string& region);
 
     SetupPtr setup;
 };
 
-// After the current transfer: the device is gone for good.
-void dropOffBus(DeviceHost& host);
+// After the current transfer: the device is gone, shows no interface, until power returns.
+void dropOffBus(DeviceHost& host, Setup& setup);
 // After the current transfer: back in normal mode with `release` (the firmware just written).
 void restartInNormalMode(DeviceHost& host, const SetupPtr& setup, uint16_t release);
 

@@ -30,16 +30,34 @@ void SimDaemon::stop()
         daemon.kill();
 }
 
-QString SimDaemon::control(const QStringList& args)
+namespace
+{
+
+sim::ControlResult controlCommand(const QStringList& args, const QString& socket)
 {
     std::vector<std::string> words;
     for (const QString& a : args)
         words.push_back(a.toStdString());
-    const sim::ControlResult r = sim::controlDaemon(words, socket.toStdString());
+    return sim::controlDaemon(words, socket.toStdString());
+}
+
+} // namespace
+
+QString SimDaemon::control(const QStringList& args)
+{
+    const sim::ControlResult r = controlCommand(args, socket);
     if (r.status != 0)
         QTest::qFail(
             qPrintable("control " + args.join(' ') + ": " + QString::fromStdString(r.text)),
             __FILE__, __LINE__);
+    return QString::fromStdString(r.text);
+}
+
+std::optional<QString> SimDaemon::tryControl(const QStringList& args)
+{
+    const sim::ControlResult r = controlCommand(args, socket);
+    if (r.status != 0)
+        return std::nullopt;
     return QString::fromStdString(r.text);
 }
 

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // One hidapi call as the virtual devices recorded it.
 struct TraceLine {
@@ -37,6 +38,8 @@ public:
 
     // Runs a control command; fails the current test when the daemon refuses it.
     QString control(const QStringList& args);
+    // The same for worker threads, which must not touch QTest: nullopt when refused.
+    std::optional<QString> tryControl(const QStringList& args);
     QList<TraceLine> trace();
     QByteArray memory(const QString& device, const QString& region);
 
