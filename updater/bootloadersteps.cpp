@@ -85,7 +85,9 @@ void MainWindow::onSetApDataSuccess()
     bootloader::setFirstBlockCrc(cmd);
     for (int i = 0; i < blocks; ++i) {
         bootloader::setBlockCrc(cmd, i);
-        const bool answered = bootCommand(cmd) && bootloader::answerOk(cmd, bootloader::BlockCrc);
+        // The CRC the answer carries proves it; its status byte is not relied on.
+        const bool answered =
+            bootCommand(cmd) && bootloader::answerEchoes(cmd, bootloader::BlockCrc);
         const QByteArray block = fwimage::takePadded(image, fwimage::kCrcBlockSize);
         const quint32 crc =
             fwimage::imageBlockCrc(reinterpret_cast<const quint8*>(block.constData()));
