@@ -127,7 +127,7 @@ Validation validateJob(const QString& configFolder)
                               .arg(job.firstImage.size()));
     }
     if (!b1Name.isEmpty()) {
-        const std::optional<QByteArray> file = readBounded(job.b1Path, kEngineFileMaxBytes);
+        const std::optional<QByteArray> file = readBounded(job.b1Path, esproto::kImageFileMaxBytes);
         if (!file || !esproto::parseImageFile(*file))
             return refuse(status::kImageInvalid, job.b1Path + " is not an engine image");
         job.hasSecondImage = true;

@@ -21,8 +21,6 @@ constexpr int kBootLoaderMaxBytes = 40960;
 constexpr int kCh32MaxBytes = 65535;
 // A real cfg.dat is a few short lines; a larger one is damaged and is not parsed at all.
 constexpr qint64 kConfigFileMaxBytes = 64 * 1024;
-// The engine's image is checked whole before the device is touched; no device has more flash.
-constexpr int kEngineFileMaxBytes = 1 << 20;
 
 struct Job {
     DeviceId normalMode;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_REQUIRE(esproto::makeImageFile(*image) == file);
     }
     // Whatever the engine is given to write, its file reads back as that image.
-    if (file.size() <= updjob::kEngineFileMaxBytes) {
+    if (file.size() <= esproto::kImageFileMaxBytes) {
         const std::optional<QByteArray> again =
             esproto::parseImageFile(esproto::makeImageFile(file));
         FUZZ_REQUIRE(again && *again == file);

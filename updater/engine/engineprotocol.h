@@ -98,6 +98,9 @@ Report answer(quint8 status, const VersionInfo& info = {});
 bool answerOk(const Report& answer);
 VersionInfo parseVersion(const Report& answer);
 
+// No device has more flash: a larger engine file is damaged and is never read whole.
+constexpr qint64 kImageFileMaxBytes = 1 << 20;
+
 // The image inside an engine file, or nullopt when magic, length or CRC do not hold.
 std::optional<QByteArray> parseImageFile(const QByteArray& file);
 QByteArray makeImageFile(const QByteArray& image);

@@ -61,7 +61,8 @@ void runUpdate(Engine* engine, QString path, ES_ProgressCallback callback, void*
     auto fail = [&](int error) { callback(0, percent, error, context); };
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // The file is opened again here, after the updater's own check: it is bounded again.
+    if (!file.open(QIODevice::ReadOnly) || file.size() > esproto::kImageFileMaxBytes)
         return fail(ES_ERR_IMAGE);
     const std::optional<QByteArray> image = esproto::parseImageFile(file.readAll());
     if (!image)
