@@ -53,6 +53,9 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
 
     uiCtl = new Ui_Controler;
     uiCtl->setupView(this);
+    // Parented only now, so it follows the view among the children and is deleted after it: the
+    // scene reads ui_Ctl until it is gone. The listener thread has ended by then with hidThread.
+    uiCtl->setParent(this);
     uiCtl->quickView()->deviceLink = &hidThread;
 
     checkDeviceTimer.setInterval(200);
@@ -96,7 +99,6 @@ Widget::~Widget()
     // Without an exit through exitSYS capture would keep routing to a controller that is gone.
     if (hookOwner == this)
         removeInputCapture();
-    uiCtl->deleteLater();
 }
 
 void Widget::onDeviceChange()
