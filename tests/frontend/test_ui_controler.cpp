@@ -42,6 +42,16 @@ class TestUiControler : public QObject
         return nullptr;
     }
     QQuickItem* firstCard() const { return sceneItem(QStringLiteral("card0")); }
+    // A fresh bus with the mouse alone, scanned: its card once the start page shows it.
+    QQuickItem* plugMouseAndShowItsCard()
+    {
+        sim::inproc::reset();
+        std::string error;
+        if (!sim::inproc::bus().plug("mouse", "mouse", error))
+            return nullptr;
+        widget->checkDevice();
+        return QTest::qWaitFor([this] { return firstCard() != nullptr; }) ? firstCard() : nullptr;
+    }
 
 private slots:
     void initTestCase()
@@ -345,12 +355,9 @@ private slots:
     {
         widget->showNormal();
         QVERIFY(QTest::qWaitForWindowExposed(widget));
-        sim::inproc::reset();
         std::string error;
-        QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
-        widget->checkDevice();
-        QTRY_VERIFY(firstCard());
-        QPointer<QQuickItem> card = firstCard();
+        const QPointer<QQuickItem> card = plugMouseAndShowItsCard();
+        QVERIFY(card);
 
         BoxSeen seen;
         bool cardKept = false;
@@ -376,12 +383,8 @@ private slots:
     // an unplug seen then is acted on after the exchange, never under the handler.
     void deviceChangesDuringAnExchange()
     {
-        sim::inproc::reset();
-        std::string error;
-        QVERIFY(sim::inproc::bus().plug("mouse", "mouse", error));
-        widget->checkDevice();
-        QTRY_VERIFY(firstCard());
-        QPointer<QQuickItem> card = firstCard();
+        const QPointer<QQuickItem> card = plugMouseAndShowItsCard();
+        QVERIFY(card);
 
         bool cardKept = false;
         widget->hidThread.isReady = 0; // an earlier exchange still holds the transport
