@@ -4,6 +4,7 @@
 #include "app/widget.h"
 #include "device/hid_thread.h"
 #include "frontend/myqquickview.h"
+#include "frontend/settingsfiles.h"
 
 #include <QAbstractButton>
 #include <QCursor>
@@ -16,6 +17,9 @@
 #include <QWindow>
 
 #include <utility>
+
+// The language whose texts stand in for a damaged language file.
+static const QString englishLanguage = QStringLiteral("2");
 
 Ui_Controler::Ui_Controler(QObject* parent) : QObject(parent)
 {
@@ -227,7 +231,16 @@ bool Ui_Controler::msgboxKey()
 
 QStringList Ui_Controler::getLangStrings(QString typeStr, QString langCode)
 {
-    QSettings lang(QStringLiteral("./modules/i18n/") + langCode + QStringLiteral(".ini"),
+    const auto fileOf = [](const QString& code) {
+        return QStringLiteral("./modules/i18n/") + code + QStringLiteral(".ini");
+    };
+    QString path = fileOf(langCode);
+    if (!fitsSizeBound(path, kLanguageFileMaxBytes)) {
+        // Far larger than any language file: damaged, and not loaded whole.
+        qDebug() << "damaged language file" << path << "; English texts are used";
+        path = fileOf(englishLanguage);
+    }
+    QSettings lang(fitsSizeBound(path, kLanguageFileMaxBytes) ? path : QString(),
                    QSettings::IniFormat);
     lang.setIniCodec("UTF-8");
     int count = lang.value(typeStr + QStringLiteral("/total")).toInt();

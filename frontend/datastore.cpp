@@ -1,6 +1,7 @@
 #include "frontend/datafolder.h"
 #include "frontend/macrostore.h"
 #include "frontend/myqquickview.h"
+#include "frontend/settingsfiles.h"
 #include "frontend/startwithos.h"
 
 #include <QDebug>
@@ -75,7 +76,8 @@ QVariant myQQuickView::getOtherProperty(QString key, QVariant args, QVariant str
                          QStringLiteral("/profile") + QString::number(currentProfile) +
                          QStringLiteral(".ini");
     delete profileSettings;
-    profileSettings = new QSettings(path, QSettings::IniFormat, this);
+    profileSettings =
+        new QSettings(boundedSettingsPath(path, kProfileMaxBytes), QSettings::IniFormat, this);
     profileSettings->setIniCodec("UTF-8");
 
     if (key != QLatin1String("MACRO"))

@@ -2,6 +2,7 @@
 
 #include "device/hid_thread.h"
 #include "frontend/datafolder.h"
+#include "frontend/settingsfiles.h"
 #include "frontend/updaterrun.h"
 
 #include <QFocusEvent>
@@ -10,8 +11,9 @@
 myQQuickView::myQQuickView(QWidget* parent) : QQuickWidget(parent)
 {
     settleModulesDir();
-    appSettings =
-        new QSettings(modulesDir() + QStringLiteral("/apConfig.ini"), QSettings::IniFormat, this);
+    appSettings = new QSettings(
+        boundedSettingsPath(modulesDir() + QStringLiteral("/apConfig.ini"), kAppSettingsMaxBytes),
+        QSettings::IniFormat, this);
     appSettings->setIniCodec("UTF-8");
 
     updater = new UpdaterRun(this);

@@ -12,10 +12,13 @@ constexpr int kDefaultSilenceMs = 60000;
 constexpr int kStopWaitMs = 5000;
 // Gives the device time to settle before the scene reacts to the result.
 constexpr int kSettleMs = 500;
+constexpr qint64 kProgressReadMaxBytes = 4096;
 } // namespace
 
 UpdaterRun::UpdaterRun(QObject* parent) : QObject(parent)
 {
+    // The updater's debug lines join the app's own instead of piling up unread in a buffer.
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     silence.setSingleShot(true);
     silence.setInterval(kDefaultSilenceMs);
     connect(&silence, &QTimer::timeout, this, &UpdaterRun::onSilence);
@@ -51,7 +54,11 @@ bool UpdaterRun::isRunning() const
 void UpdaterRun::readProgress()
 {
     silence.start();
-    if (const std::optional<uint> value = parseUpdaterProgress(process.readAllStandardOutput()))
+    // The updater prints short lines: one bounded read holds them, and whatever else a run
+    // floods its output with is dropped instead of copied.
+    const QByteArray output = process.read(kProgressReadMaxBytes);
+    process.skip(process.bytesAvailable());
+    if (const std::optional<uint> value = parseUpdaterProgress(output))
         emit progress(*value);
 }
 

@@ -2,6 +2,8 @@
 #include "sim/inproc.h"
 
 #include "device/discovery.h"
+#include "frontend/macrostore.h"
+#include "frontend/settingsfiles.h"
 #include "tests/frontend/bridgetesting.h"
 
 #include <QQuickItem>
@@ -323,6 +325,53 @@ private slots:
         QVERIFY(!result.isValid());
         QVERIFY(view->profileSettings);
         QVERIFY(view->profileSettings->fileName().endsWith(QStringLiteral("/profile2.ini")));
+    }
+
+    // A profile far larger than the app writes is kept aside, unread; the profile starts empty
+    // and takes new macros.
+    void oversizedProfileIsKeptAsideAndStartsEmpty()
+    {
+        QVERIFY(view->saveAppDataList(QStringLiteral("Setting/data"), {0, 0, 1, 2}, 2));
+        const QString profile1 = QStringLiteral("modules/P-NORVIK GAMING Quillex/profile1.ini");
+        QByteArray oversized("[Macro]\n3=\"{}\"\n");
+        oversized.append(QByteArray(int(kProfileMaxBytes), ';'));
+        {
+            QFile file(profile1);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(file.write(oversized), qint64(oversized.size()));
+        }
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*profile1.ini"));
+        QVERIFY(!view->getOtherProperty(QStringLiteral("MACRO"), QStringLiteral("3"), deviceStr)
+                     .isValid());
+        QFile aside(profile1 + QStringLiteral(".oversized"));
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), oversized);
+        view->profileSettings->setValue(storedMacroKey(QStringLiteral("3")), QStringLiteral("{}"));
+        view->profileSettings->sync();
+        QCOMPARE(view->profileSettings->status(), QSettings::NoError);
+        QVERIFY(QFileInfo(profile1).size() < 100);
+    }
+
+    // Where an oversized file cannot be moved, nothing of it is read and nothing overwrites it.
+    void oversizedSettingsThatCannotMoveAreNotRead()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.path() + QStringLiteral("/apConfig.ini");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Setting]\ndata=1\n");
+        file.write(QByteArray(int(kAppSettingsMaxBytes), ';'));
+        file.close();
+        const qint64 size = QFileInfo(path).size();
+        // A folder in the way of the move stops it whoever the user is.
+        QVERIFY(QDir().mkpath(path + QStringLiteral(".oversized/kept")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*apConfig.ini"));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot move .*apConfig.ini"));
+        QSettings settings(boundedSettingsPath(path, kAppSettingsMaxBytes), QSettings::IniFormat);
+        QVERIFY(!settings.contains(QStringLiteral("Setting/data")));
+        settings.setValue(QStringLiteral("Setting/data"), 2);
+        settings.sync();
+        QCOMPARE(QFileInfo(path).size(), size);
     }
 
     // --- updater launch -------------------------------------------------------------------

@@ -253,6 +253,20 @@ private slots:
         QCOMPARE(texts.last(), QStringLiteral("last read"));
     }
 
+    // A language file far larger than any is not loaded whole: English stands in for it.
+    void oversizedLanguageFileReadsEnglish()
+    {
+        QFile file(QStringLiteral("modules/i18n/7.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[PageSystem]\ntotal=1\n0=\"never read\"\n");
+        file.write(QByteArray(256 * 1024, ';'));
+        file.close();
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("damaged language file .*7.ini"));
+        QCOMPARE(ctl->getLangStrings(QStringLiteral("PageSystem"), QStringLiteral("7")),
+                 QStringList({"first", "", "third"}));
+        QVERIFY(file.remove());
+    }
+
     void nonAsciiTextsComeBackIntact()
     {
         QCOMPARE(ctl->getLangStrings(QStringLiteral("PageMain"), QStringLiteral("1")),

@@ -1,10 +1,12 @@
 // libFuzzer target: language, settings and profile files as the app reads them, through the real
 // readers with the app's data folder in a temporary directory. Each input is written as a
-// language file, as apConfig.ini and as the profile that file selects.
+// language file, as apConfig.ini and as the profile that file selects; each is read within its
+// size bound.
 #include "app/ui_controler.h"
 #include "frontend/datafolder.h"
 #include "frontend/macrostore.h"
 #include "frontend/myqquickview.h"
+#include "frontend/settingsfiles.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 #include <QApplication>
@@ -38,9 +40,33 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     return 0;
 }
 
+// An input starting with 0xFF is also written padded past each file's bound: then nothing of it
+// may be read.
+static void checkPaddedPastTheBounds(const QByteArray& file)
+{
+    const auto padded = [&file](qint64 bound) { return file + QByteArray(int(bound) + 1, ';'); };
+    writeFile(modulesDir() + "/i18n/" + kLanguage + ".ini", padded(kLanguageFileMaxBytes));
+    FUZZ_REQUIRE(controller->getLangStrings(QStringLiteral("PageMain"), kLanguage).isEmpty());
+
+    const QString appSettings = modulesDir() + "/apConfig.ini";
+    writeFile(appSettings, padded(kAppSettingsMaxBytes));
+    FUZZ_REQUIRE(
+        QSettings(boundedSettingsPath(appSettings, kAppSettingsMaxBytes), QSettings::IniFormat)
+            .allKeys()
+            .isEmpty());
+
+    writeFile(modulesDir() + "/P-" + kDevice + "/profile" + QString::number(view->currentProfile) +
+                  ".ini",
+              padded(kProfileMaxBytes));
+    for (int index = 0; index < 10; ++index)
+        FUZZ_REQUIRE(!view->getOtherProperty(QStringLiteral("MACRO"), index, kDevice).isValid());
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray file(reinterpret_cast<const char*>(data), int(size));
+    if (size > 0 && data[0] == 0xFF)
+        checkPaddedPastTheBounds(file);
 
     writeFile(modulesDir() + "/i18n/" + kLanguage + ".ini", file);
     for (const char* page : {"PageMain", "PageKey", "PageMacro"})

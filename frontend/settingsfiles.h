@@ -1,0 +1,20 @@
+#pragma once
+
+// Size bounds of the files read through QSettings, which loads a file whole before the first
+// value is looked up. Each bound is far above anything the app or its shipped files hold.
+
+#include <QString>
+
+constexpr qint64 kAppSettingsMaxBytes = 64 * 1024;
+// Ten stored macros at their size bound, with the INI escapes, fit with room to spare.
+constexpr qint64 kProfileMaxBytes = 4 * 1024 * 1024;
+constexpr qint64 kLanguageFileMaxBytes = 256 * 1024;
+
+// Whether `path` is absent or holds at most `maxBytes`.
+bool fitsSizeBound(const QString& path, qint64 maxBytes);
+
+// The path to open for the settings file `path`. A file above `maxBytes` is not one the app
+// wrote: it is kept for the user as "<path>.oversized" and the settings start empty. Where it
+// cannot be moved, the path returned names no file, so nothing is read and saving fails as it
+// would in that folder anyway.
+QString boundedSettingsPath(const QString& path, qint64 maxBytes);
