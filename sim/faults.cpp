@@ -1,5 +1,6 @@
 #include "sim/faults.h"
 
+#include <cctype>
 #include <cstdlib>
 
 namespace sim
@@ -65,9 +66,13 @@ bool applyFault(Faults& faults, const std::vector<std::string>& args, std::strin
     for (const auto& c : kCountdowns) {
         if (kind != c.name)
             continue;
+        if (off) {
+            faults.*c.count = -1;
+            return true;
+        }
         char* end = nullptr;
         const long n = args.size() > 1 ? std::strtol(args[1].c_str(), &end, 10) : -1;
-        if (args.size() < 2 || !end || *end || n < 0) {
+        if (args.size() < 2 || !std::isdigit(uint8_t(args[1][0])) || *end) {
             error = std::string(c.name) + " needs a transfer count";
             return false;
         }

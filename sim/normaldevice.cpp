@@ -203,6 +203,13 @@ bool NormalDevice::notify(DeviceHost& host, const std::array<uint8_t, 4>& b)
     return true;
 }
 
+void NormalDevice::powerCycle(DeviceHost& host)
+{
+    pending = DataPhase();
+    featureAnswer = FeatureAnswer();
+    host.reenumerate();
+}
+
 std::vector<std::string> NormalDevice::regions() const
 {
     // The summary `state` prints; memory() also knows "table1.<profile>".

@@ -34,6 +34,8 @@ public:
     bool notify(DeviceHost& host, const std::array<uint8_t, 4>& bytes) override;
     std::optional<std::vector<uint8_t>> memory(const std::string& region) const override;
     std::vector<std::string> regions() const override;
+    // The settings are kept in flash; an upload in progress and the last answer are lost.
+    void powerCycle(DeviceHost& host) override;
 
     DeviceKind kind() const { return deviceKind; }
     DeviceState& state() { return st; }

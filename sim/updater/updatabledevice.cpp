@@ -181,7 +181,7 @@ void UpdatableDevice::powerCycle(DeviceHost& host)
     engineGone = false;
     restartWith.reset();
     releaseOverride = setup->application.value_or(host.release());
-    host.reenumerate();
+    device.powerCycle(host);
 }
 
 void UpdatableDevice::enterUpdaterMode(DeviceHost& host)

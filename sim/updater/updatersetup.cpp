@@ -3,7 +3,10 @@
 #include "sim/busslot.h"
 #include "sim/updater/updatabledevice.h"
 
+#include <cctype>
+#include <climits>
 #include <cstdlib>
+#include <set>
 
 namespace sim::upd
 {
@@ -18,6 +21,24 @@ const std::map<std::string, Fault> kFaultNames = {
     {"never-back", Fault::NeverBack},
 };
 
+// Every step a fault can be planned at, in any mode of the device.
+const std::set<std::string> kSteps = {
+    "enter", "address", "begin",  "block",      "data",       "end",      "crc",     "finish",
+    "erase", "write",   "verify", "iap-finish", "es-version", "es-begin", "es-data", "es-end",
+};
+
+// "[n]": which occurrence, 1 when absent; nothing for anything but a positive number.
+std::optional<int> occurrenceOf(const std::vector<std::string>& args)
+{
+    if (args.size() < 4)
+        return 1;
+    char* end = nullptr;
+    const long n = std::strtol(args[3].c_str(), &end, 10);
+    if (!std::isdigit(uint8_t(args[3][0])) || *end || n < 1 || n > INT_MAX)
+        return std::nullopt;
+    return int(n);
+}
+
 } // namespace
 
 Fault Setup::at(const std::string& step)
@@ -31,7 +52,7 @@ std::optional<std::string> Setup::command(const std::vector<std::string>& args)
 {
     if (args.size() == 2 && args[0] == "updater-mode") {
         if (args[1] != "bootloader" && args[1] != "ch32")
-            return "updater-mode: bootloader or ch32\n";
+            return std::nullopt; // refused
         mode = args[1] == "ch32" ? Mode::Ch32 : Mode::BootLoader;
         return std::string();
     }
@@ -46,11 +67,10 @@ std::optional<std::string> Setup::command(const std::vector<std::string>& args)
     }
     if ((args.size() == 3 || args.size() == 4) && args[0] == "fault") {
         auto kind = kFaultNames.find(args[2]);
-        const int occurrence = args.size() == 4 ? std::atoi(args[3].c_str()) : 1;
-        if (kind == kFaultNames.end() || occurrence < 1)
-            return "fault <step> status|wrong-status|garbage|crc|timeout|disconnect|never-back "
-                   "[occurrence]\n";
-        planned[args[1]] = {kind->second, occurrence};
+        const std::optional<int> occurrence = occurrenceOf(args);
+        if (!kSteps.count(args[1]) || kind == kFaultNames.end() || !occurrence)
+            return std::nullopt; // refused, nothing planned
+        planned[args[1]] = {kind->second, *occurrence};
         seen[args[1]] = 0; // occurrences count from now
         return std::string();
     }

@@ -50,7 +50,8 @@ struct Setup {
     // Counts one occurrence of `step` and returns the fault planned for it.
     Fault at(const std::string& step);
     // "updater-mode bootloader|ch32", "fault <step> <kind> [n]" (the n-th occurrence from now),
-    // "faults clear", "model <text>"; nullopt when the command is not one of these.
+    // "faults clear", "model <text>"; nullopt when the command is not one of these or is
+    // malformed (an unknown mode, step or kind, an occurrence that is not a positive number).
     std::optional<std::string> command(const std::vector<std::string>& args);
 
 private:

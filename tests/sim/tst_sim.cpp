@@ -205,30 +205,35 @@ public:
     }
 
     // One step: begin, end, finish, block:<address byte>, crc:<address byte>, data (one more
-    // data frame), or a code in hex sent without the 5A prefix.
-    void step(const QString& word)
+    // data frame), or a code in hex sent without the 5A prefix. Returns the answer (for a block,
+    // the block address's), empty when none comes.
+    Bytes step(const QString& word)
     {
         const uint8_t at = uint8_t(word.section(':', 1).toUInt(nullptr, 16));
         if (word == "begin")
-            command({0x5A, 0xA1});
-        else if (word == "end")
-            command({0x5A, 0xA4});
-        else if (word == "finish")
-            command({0x5A, 0xA6});
-        else if (word == "data")
+            return command({0x5A, 0xA1});
+        if (word == "end")
+            return command({0x5A, 0xA4});
+        if (word == "finish")
+            return command({0x5A, 0xA6});
+        if (word == "data") {
             writeReport(path(), {0x5A, 0xA3, 0, 57});
-        else if (word.startsWith("crc:"))
-            command({0x5A, 0xA5, 0, 0, at, 0, 0, 2});
-        else if (word.startsWith("block:"))
-            block(at);
-        else
-            command({0x00, uint8_t(word.toUInt(nullptr, 16))}, 0);
+            return {};
+        }
+        if (word.startsWith("crc:"))
+            return command({0x5A, 0xA5, 0, 0, at, 0, 0, 2});
+        if (word.startsWith("block:"))
+            return block(at);
+        return command({0x00, uint8_t(word.toUInt(nullptr, 16))}, 0);
     }
 
-    void run(const QString& script)
+    // The answer of each step, in order.
+    std::vector<Bytes> run(const QString& script)
     {
+        std::vector<Bytes> answers;
         for (const QString& word : script.split(' ', Qt::SkipEmptyParts))
-            step(word);
+            answers.push_back(step(word));
+        return answers;
     }
 
     static std::string path() { return pathOf(0xAF01, 0x00FF, 0x2E3C); }
@@ -236,9 +241,9 @@ public:
 private:
     // A 1 KiB block at address byte `at`, taken from the image at the same offset from 0x6000
     // (from its start when the address lies below), in 18 frames.
-    void block(uint8_t at)
+    Bytes block(uint8_t at)
     {
-        command({0x5A, 0xA2, 0x08, 0x00, at});
+        const Bytes answer = command({0x5A, 0xA2, 0x08, 0x00, at});
         const size_t from = at >= 0x60 ? size_t(at - 0x60) * 256 : 0;
         for (size_t sent = 0; sent < 1024;) {
             const size_t n = std::min<size_t>(57, 1024 - sent);
@@ -248,23 +253,24 @@ private:
             writeReport(path(), frame);
             sent += n;
         }
+        return answer;
     }
 
     Bytes image;
 };
 
-// One CH32 IAP exchange as the updater makes it: the frame, then its answer on the same handle.
-// Returns the answer's status byte, or -1.
-int iapExchange(Bytes frame)
+// One feature exchange as the updater makes it on the CH32 IAP and engine interfaces: the frame,
+// then its 64-byte answer on the same handle (empty when none comes).
+Bytes featureExchange(const std::string& path, Bytes frame)
 {
     frame.resize(64, 0);
-    hid_device* dev = hid_open_path(pathOf(0xC799, 0xFF01).c_str());
+    hid_device* dev = hid_open_path(path.c_str());
     Bytes answer(64, 0);
-    answer[0] = 4;
+    answer[0] = frame[0];
     const bool ok = dev && hid_send_feature_report(dev, frame.data(), frame.size()) == 64 &&
                     hid_get_feature_report(dev, answer.data(), answer.size()) == 64;
     hid_close(dev);
-    return ok ? answer[1] : -1;
+    return ok ? answer : Bytes();
 }
 
 Bytes iapChunk(uint8_t code, const Bytes& image, size_t index)
@@ -274,6 +280,88 @@ Bytes iapChunk(uint8_t code, const Bytes& image, size_t index)
     Bytes frame = {4, code, uint8_t(n), uint8_t(from), uint8_t(from >> 8)};
     frame.insert(frame.end(), image.begin() + long(from), image.begin() + long(from + n));
     return frame;
+}
+
+// A CH32 IAP update as the updater drives it: erase, finish, w<i> / v<i> (write / verify the i-th
+// 59-byte chunk). Returns each step's answer.
+std::vector<Bytes> iapScript(const Bytes& image, const QString& script)
+{
+    std::vector<Bytes> answers;
+    for (const QString& word : script.split(' ', Qt::SkipEmptyParts)) {
+        const Bytes frame = word == "erase"    ? Bytes{4, 0x81, 2}
+                            : word == "finish" ? Bytes{4, 0x83, 2}
+                                               : iapChunk(word[0] == 'w' ? 0x80 : 0x82, image,
+                                                          word.mid(1).toUInt());
+        answers.push_back(featureExchange(pathOf(0xC799, 0xFF01), frame));
+    }
+    return answers;
+}
+
+// An engine update: begin (size and CRC of the whole image), d<i> (the i-th 50 bytes), end.
+// Returns each step's answer.
+std::vector<Bytes> engineScript(const Bytes& image, const QString& script)
+{
+    const uint32_t crc = sim::upd::crc32Mpeg2(image.data(), image.size());
+    std::vector<Bytes> answers;
+    for (const QString& word : script.split(' ', Qt::SkipEmptyParts)) {
+        Bytes frame = {6, 0x12};
+        if (word == "begin") {
+            frame = {6,
+                     0x10,
+                     uint8_t(image.size()),
+                     0,
+                     0,
+                     0,
+                     uint8_t(crc),
+                     uint8_t(crc >> 8),
+                     uint8_t(crc >> 16),
+                     uint8_t(crc >> 24)};
+        } else if (word != "end") {
+            const size_t at = word.mid(1).toUInt() * 50;
+            frame = {6, 0x11, uint8_t(at), 0, 0, 0, 50};
+            frame.insert(frame.end(), image.begin() + long(at), image.begin() + long(at + 50));
+        }
+        answers.push_back(featureExchange(pathOf(0xC791, 0xFF5E), frame));
+    }
+    return answers;
+}
+
+// An update on one of the three paths with its test image: "bootloader" (release 0123), "ch32"
+// (0211) or "engine" (0160). Returns each step's answer.
+std::vector<Bytes> updateScript(const QString& path, const QString& script)
+{
+    if (path == "bootloader")
+        return BootLoaderHost(taggedImage(3000, 0x0123, 'B')).run(script);
+    if (path == "ch32")
+        return iapScript(taggedImage(150, 0x0211, 'C'), script);
+    return engineScript(taggedImage(100, 0x0160, 'E'), script);
+}
+
+// Where the path writes its image.
+const char* imageRegion(const QString& path)
+{
+    return path == "bootloader" ? "flash" : path == "ch32" ? "iap-flash" : "engine-image";
+}
+
+// Plugs a device of kind `name` afresh, with the step fault `plan` ("<step> <kind> [n]") if any.
+bool plugPlanned(const std::string& name, const QString& plan)
+{
+    control({"unplug", name});
+    if (control({"plug", name}).status != 0)
+        return false;
+    std::vector<std::string> words = {"do", name, "fault"};
+    for (const QString& word : plan.split(' ', Qt::SkipEmptyParts))
+        words.push_back(word.toStdString());
+    return plan.isEmpty() || control(words).status == 0;
+}
+
+// The status byte of each feature answer (-1 for none).
+std::vector<int> statuses(const std::vector<Bytes>& answers)
+{
+    std::vector<int> out;
+    for (const Bytes& a : answers)
+        out.push_back(a.size() > 1 ? a[1] : -1);
+    return out;
 }
 
 } // namespace
@@ -826,16 +914,12 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(bool, starts);
         control({"plug", "ch32iap"});
-        const Bytes image = taggedImage(150, 0x0211, kind.toLatin1()[0]);
-        for (const QString& word : script.split(' ')) {
-            const size_t chunk = word.mid(1).toUInt();
-            if (word == "erase")
-                QCOMPARE(iapExchange({4, 0x81, 2}), 0);
-            else if (word == "finish")
-                QCOMPARE(iapExchange({4, 0x83, 2}), 0);
-            else
-                iapExchange(iapChunk(word[0] == 'w' ? 0x80 : 0x82, image, chunk));
-        }
+        const std::vector<Bytes> answers =
+            iapScript(taggedImage(150, 0x0211, kind.toLatin1()[0]), script);
+        const QStringList words = script.split(' ');
+        for (int i = 0; i < words.size(); ++i)
+            if (words[i] == "erase" || words[i] == "finish")
+                QCOMPARE(statuses(answers)[size_t(i)], 0);
         QCOMPARE(identityOf("ch32iap"), starts ? std::string("ch32iap 093A:C791 release 0211")
                                                : std::string("ch32iap 093A:C799 release 0001"));
     }
@@ -859,29 +943,267 @@ private slots:
         Bytes image = taggedImage(100, 0x0160, kind.toLatin1()[0]);
         if (kind == "-")
             image[16] = 'q';
-        const std::string engine = pathOf(0xC791, 0xFF5E);
-        auto request = [&engine](Bytes frame) {
-            frame.resize(64, 0);
-            hid_device* dev = hid_open_path(engine.c_str());
-            Bytes answer(64, 0);
-            answer[0] = 6;
-            hid_send_feature_report(dev, frame.data(), frame.size());
-            const int n = hid_get_feature_report(dev, answer.data(), answer.size());
-            hid_close(dev);
-            return n == 64 ? int(answer[1]) : -1;
-        };
-        const uint32_t crc = sim::upd::crc32Mpeg2(image.data(), image.size());
-        QCOMPARE(request({6, 0x10, uint8_t(image.size()), 0, 0, 0, uint8_t(crc), uint8_t(crc >> 8),
-                          uint8_t(crc >> 16), uint8_t(crc >> 24)}),
-                 0);
-        for (size_t at = 0; at < image.size(); at += 50) {
-            Bytes data = {6, 0x11, uint8_t(at), 0, 0, 0, 50};
-            data.insert(data.end(), image.begin() + long(at), image.begin() + long(at + 50));
-            QCOMPARE(request(data), 0);
-        }
-        QCOMPARE(request({6, 0x12}), status);
+        QCOMPARE(statuses(engineScript(image, "begin d0 d1 end")),
+                 (std::vector<int>{0, 0, 0, status}));
         QCOMPARE(QString::fromStdString(identityOf("fw-mouse")),
                  "fw-mouse 093A:C791 release " + release);
+    }
+
+    // --- Faults planned at an update step, power loss ---------------------------------------
+
+    void updateStepFaultsStrikeTheirStepOnly_data()
+    {
+        QTest::addColumn<QString>("kind"); // what is plugged
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("plan"); // do <kind> fault <plan>
+        QTest::addColumn<int>("struck");   // the script step it strikes
+        const QString boot = "begin block:60 block:64 block:68 end crc:60 crc:68 finish";
+        const QString iap = "erase w0 w1 w2 v0 v1 v2 finish";
+        const QString engine = "begin d0 d1 end";
+        QTest::newRow("boot loader data-begin, wrong status")
+            << "bootloader"
+            << "bootloader" << boot << "begin wrong-status" << 0;
+        QTest::newRow("boot loader data-end, wrong status")
+            << "bootloader"
+            << "bootloader" << boot << "end wrong-status" << 4;
+        QTest::newRow("boot loader second block address, garbage")
+            << "bootloader"
+            << "bootloader" << boot << "block garbage 2" << 2;
+        QTest::newRow("boot loader first CRC, garbage")
+            << "bootloader"
+            << "bootloader" << boot << "crc garbage" << 5;
+        QTest::newRow("CH32 third verify, wrong status")
+            << "ch32iap"
+            << "ch32" << iap << "verify wrong-status 3" << 6;
+        QTest::newRow("CH32 finish, wrong status")
+            << "ch32iap"
+            << "ch32" << iap << "iap-finish wrong-status" << 7;
+        QTest::newRow("CH32 second write, garbage") << "ch32iap"
+                                                    << "ch32" << iap << "write garbage 2" << 2;
+        QTest::newRow("engine end, wrong status")
+            << "fw-mouse"
+            << "engine" << engine << "es-end wrong-status" << 3;
+        QTest::newRow("engine first data, garbage") << "fw-mouse"
+                                                    << "engine" << engine << "es-data garbage" << 1;
+    }
+
+    void updateStepFaultsStrikeTheirStepOnly()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, path);
+        QFETCH(QString, script);
+        QFETCH(QString, plan);
+        QFETCH(int, struck);
+        const std::string name = kind.toStdString();
+        struct Outcome {
+            std::vector<Bytes> answers;
+            std::string state; // identity and the image region's bytes
+        };
+        auto update = [&] {
+            const std::vector<Bytes> answers = updateScript(path, script);
+            const Bytes image = memory(name.c_str(), imageRegion(path));
+            return Outcome{answers,
+                           identityOf(name.c_str()) + std::string(image.begin(), image.end())};
+        };
+        QVERIFY(plugPlanned(name, ""));
+        const Outcome normal = update();
+        QVERIFY(plugPlanned(name, plan));
+        const Outcome faulted = update();
+
+        QCOMPARE(faulted.answers.size(), normal.answers.size());
+        for (size_t i = 0; i < normal.answers.size(); ++i)
+            if (i != size_t(struck))
+                QVERIFY2(faulted.answers[i] == normal.answers[i], qPrintable(QString::number(i)));
+        const Bytes& usual = normal.answers[size_t(struck)];
+        const Bytes& got = faulted.answers[size_t(struck)];
+        QCOMPARE(usual.size(), size_t(64));
+
+        if (plan.section(' ', 1, 1) == "garbage") {
+            // Carried out; only the answer's bytes are others, a feature answer's report number
+            // excepted.
+            QCOMPARE(got.size(), usual.size());
+            QVERIFY(got != usual);
+            if (path != "bootloader")
+                QCOMPARE(got[0], usual[0]);
+            QVERIFY(faulted.state == normal.state);
+            return;
+        }
+        // The usual answer but for the status byte (byte 2 of a boot-loader answer, 1 of a feature
+        // answer), which reads 7F.
+        Bytes expected = usual;
+        expected[path == "bootloader" ? 2 : 1] = 0x7F;
+        QCOMPARE(got, expected);
+        QVERIFY(faulted.state != normal.state);
+        // Once only: the same update again goes as without the fault.
+        const Outcome again = update();
+        QCOMPARE(again.answers, normal.answers);
+        QVERIFY(again.state == normal.state);
+        // The device was left as a refusal leaves it.
+        QVERIFY(plugPlanned(name, QString(plan).replace("wrong-status", "status")));
+        QVERIFY(update().state == faulted.state);
+    }
+
+    void powerLossStartsWhatTheFlashHolds_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("script"); // run before the power goes
+        QTest::addColumn<QString>("comesBack");
+        const QString firmware = "dev 093A:C791 release 0104";
+        const QString bootLoader = "dev 2E3C:AF01 release 0001";
+        const QString iap = "dev 093A:C799 release 0001";
+        const QString blocks = "begin block:60 block:64 block:68 end crc:60 crc:68";
+        QTest::newRow("boot loader entered") << "bootloader"
+                                             << "" << firmware;
+
+        QTest::newRow("boot loader mid-image") << "bootloader"
+                                               << "begin block:60" << bootLoader;
+        QTest::newRow("boot loader, whole image not finished")
+            << "bootloader" << blocks << bootLoader;
+        QTest::newRow("boot loader finished") << "bootloader" << blocks + " finish"
+                                              << "dev 093A:C791 release 0123";
+        QTest::newRow("CH32 entered") << "ch32"
+                                      << "" << firmware;
+        QTest::newRow("CH32 mid-image") << "ch32"
+                                        << "erase w0" << iap;
+        QTest::newRow("CH32, whole image not finished") << "ch32"
+                                                        << "erase w0 w1 w2 v0 v1 v2" << iap;
+        QTest::newRow("CH32 finished") << "ch32"
+                                       << "erase w0 w1 w2 v0 v1 v2 finish"
+                                       << "dev 093A:C791 release 0211";
+        QTest::newRow("engine mid-image") << "engine"
+                                          << "begin d0" << firmware;
+        QTest::newRow("engine image accepted") << "engine"
+                                               << "begin d0 d1 end"
+                                               << "dev 093A:C791 release 0160";
+    }
+
+    void powerLossStartsWhatTheFlashHolds()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, script);
+        QFETCH(QString, comesBack);
+        control({"unplug", "mouse"});
+        control({"plug", "fw-mouse", "dev"});
+        if (path != "engine") {
+            QCOMPARE(control({"do", "dev", "updater-mode", path.toStdString()}).status, 0);
+            QCOMPARE(sendFeature(mouseCmd(), hex("00 1F 5A A0 00 00 00 00 00")), 9);
+        }
+        updateScript(path, script);
+        const Bytes written = memory("dev", imageRegion(path));
+        QCOMPARE(control({"fault", "dev", "power-loss-after", "0"}).status, 0);
+        QCOMPARE(QString::fromStdString(identityOf("dev")), comesBack);
+        QCOMPARE(memory("dev", imageRegion(path)), written);
+        // The session went with the power: a finish now starts nothing.
+        updateScript(path, "finish");
+        QCOMPARE(QString::fromStdString(identityOf("dev")), comesBack);
+    }
+
+    void powerLossCutsTheHostOffMidImage()
+    {
+        control({"unplug", "mouse"});
+        control({"plug", "fw-mouse", "dev"});
+        QCOMPARE(sendFeature(mouseCmd(), hex("00 1F 5A A0 00 00 00 00 00")), 9);
+        const Bytes image = taggedImage(3000, 0x0123, 'B');
+        BootLoaderHost(image).run("begin block:60");
+        const std::string before = BootLoaderHost::path();
+        const int changeFd = quillex_sim_change_fd();
+        uint64_t drained;
+        while (read(changeFd, &drained, sizeof drained) > 0) {
+        }
+
+        // Three transfers: the block address (its answer left unread) and two data frames.
+        QCOMPARE(control({"fault", "dev", "power-loss-after", "3"}).status, 0);
+        hid_device* dev = hid_open_path(before.c_str());
+        auto send = [dev](Bytes report) {
+            report.insert(report.begin(), 0);
+            report.resize(65, 0);
+            return hid_write(dev, report.data(), report.size());
+        };
+        QCOMPARE(send({0x5A, 0xA2, 0x08, 0x00, 0x64}), 65);
+        for (size_t frame = 0; frame < 3; ++frame) {
+            Bytes data = {0x5A, 0xA3, 0x00, 57};
+            const long from = long(1024 + frame * 57);
+            data.insert(data.end(), image.begin() + from, image.begin() + from + 57);
+            QCOMPARE(send(data), frame < 2 ? 65 : -1); // the third meets a device gone
+        }
+        QCOMPARE(readFrom(dev, 0).first, -1);
+        hid_close(dev);
+        QVERIFY(!hid_open_path(before.c_str()));
+        pollfd p = {changeFd, POLLIN, 0};
+        QCOMPARE(poll(&p, 1, 0), 1);
+
+        // Back at once under a new path, in the boot loader: the application was half written.
+        const std::string after = BootLoaderHost::path();
+        QVERIFY(!after.empty() && after != before);
+        QCOMPARE(identityOf("dev"), std::string("dev 2E3C:AF01 release 0001"));
+        QCOMPARE(readReport(after, 0).first, 0); // the unread answer was lost with the power
+        const Bytes flash = memory("dev", "flash");
+        const size_t kept = 1024 + 2 * 57;
+        QCOMPARE(slice(flash, 0x6000, kept), slice(image, 0, kept));
+        QCOMPARE(slice(flash, 0x6000 + kept, 0xA000 - kept), Bytes(0xA000 - kept, 0xFF));
+
+        // Without a new data-begin the session is gone; with one, the update completes.
+        BootLoaderHost(image).run("block:64 block:68 end crc:60 crc:68 finish");
+        QCOMPARE(identityOf("dev"), std::string("dev 2E3C:AF01 release 0001"));
+        BootLoaderHost(image).run("begin block:60 block:64 block:68 end crc:60 crc:68 finish");
+        QCOMPARE(identityOf("dev"), std::string("dev 093A:C791 release 0123"));
+    }
+
+    void powerLossKeepsTheMouseSettingsOnly()
+    {
+        const std::string cmd = mouseCmd();
+        QCOMPARE(sendFeature(cmd, hex("00 03 00 01 09 00 00 00 00")), 9);
+        QCOMPARE(sendFeature(cmd, hex("00 04 02 40 00 00 00 00 00")), 9); // macro 2 awaits 64 bytes
+        QCOMPARE(control({"fault", "mouse", "power-loss-after", "0"}).status, 0);
+        QVERIFY(mouseCmd() != cmd);
+        QCOMPARE(readReport(mouseCmd(), 0).first, 0); // the write's answer went with the power
+        QCOMPARE(writeReport(mouseCmd(), Bytes(64, 0x11)), 65);
+        QVERIFY(memory("mouse", "macro.0.2").empty()); // and so did the upload in progress
+        QCOMPARE(memory("mouse", "table1")[0], uint8_t(9));
+    }
+
+    void malformedFaultCommandsChangeNothing_data()
+    {
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("unknown step")
+            << QStringList{"do", "bootloader", "fault", "upload", "status"};
+        QTest::newRow("unknown step kind")
+            << QStringList{"do", "bootloader", "fault", "end", "slow"};
+        QTest::newRow("occurrence 0")
+            << QStringList{"do", "bootloader", "fault", "end", "status", "0"};
+        QTest::newRow("negative occurrence")
+            << QStringList{"do", "bootloader", "fault", "end", "status", "-2"};
+        QTest::newRow("occurrence not a number")
+            << QStringList{"do", "bootloader", "fault", "end", "status", "2x"};
+        QTest::newRow("unknown updater mode")
+            << QStringList{"do", "bootloader", "updater-mode", "dfu"};
+        QTest::newRow("power loss without count")
+            << QStringList{"fault", "bootloader", "power-loss-after"};
+        QTest::newRow("negative power loss count")
+            << QStringList{"fault", "bootloader", "power-loss-after", "-1"};
+        QTest::newRow("power loss count not a number")
+            << QStringList{"fault", "bootloader", "power-loss-after", "3x"};
+        QTest::newRow("unknown slot fault") << QStringList{"fault", "bootloader", "brown-out"};
+    }
+
+    void malformedFaultCommandsChangeNothing()
+    {
+        QFETCH(QStringList, words);
+        QVERIFY(plugPlanned("bootloader", "end wrong-status"));
+        QCOMPARE(control({"fault", "bootloader", "power-loss-after", "50"}).status, 0);
+        const std::string state = control({"state", "bootloader"}).text;
+        std::vector<std::string> command;
+        for (const QString& word : words)
+            command.push_back(word.toStdString());
+        QCOMPARE(control(command).status, 1);
+        QVERIFY(control({"state", "bootloader"}).text == state);
+        // What was planned still stands.
+        QCOMPARE(BootLoaderHost(Bytes()).command({0x5A, 0xA4}).at(2), uint8_t(0x7F));
+        QVERIFY(control({"state", "bootloader"}).text.find("power-loss-after 48") !=
+                std::string::npos);
+        QCOMPARE(control({"fault", "bootloader", "power-loss-after", "off"}).status, 0);
+        QVERIFY(control({"state", "bootloader"}).text.find("power-loss") == std::string::npos);
     }
 
     void secondMouseOfTheSameKindStaysApart()
