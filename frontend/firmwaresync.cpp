@@ -5,7 +5,6 @@
 #include "frontend/updaterrun.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <array>
 
 // Table images as the scene indexes them: one 64-byte answer block for table 0, two for table 1,
@@ -22,18 +21,6 @@ template <std::size_t N> static QVariantList toVariantList(const std::array<quin
     for (quint8 b : bytes)
         list.append(int(b));
     return list;
-}
-
-std::optional<uint> parseUpdaterProgress(const QByteArray& output)
-{
-    const QString text = QString::fromUtf8(output);
-    if (text.isEmpty())
-        return std::nullopt;
-    const QStringList parts =
-        text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
-    if (parts.isEmpty())
-        return std::nullopt;
-    return parts.first().toUInt(nullptr, 10);
 }
 
 QVariantList myQQuickView::syncFwData_Table0()

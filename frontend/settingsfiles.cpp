@@ -4,22 +4,40 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace
+{
+// How many set-aside copies of one file are kept; a further oversized file is left unread.
+constexpr int kAsideCopies = 10;
+
+QString firstFreeAsidePath(const QString& path)
+{
+    for (int copy = 0; copy < kAsideCopies; ++copy) {
+        const QString aside = path + QStringLiteral(".oversized") +
+                              (copy ? QStringLiteral(".%1").arg(copy) : QString());
+        if (!QFileInfo::exists(aside) && !QFileInfo(aside).isSymLink())
+            return aside;
+    }
+    return QString();
+}
+} // namespace
+
 bool fitsSizeBound(const QString& path, qint64 maxBytes)
 {
     const QFileInfo file(path);
-    return !file.exists() || file.size() <= maxBytes;
+    // A pipe or device reports no size and could block or never end: only plain files are read.
+    if (!file.exists() && !file.isSymLink())
+        return true;
+    return file.isFile() && file.size() <= maxBytes;
 }
 
 QString boundedSettingsPath(const QString& path, qint64 maxBytes)
 {
     if (fitsSizeBound(path, maxBytes))
         return path;
-    const QString aside = path + QStringLiteral(".oversized");
-    qDebug() << "settings file" << path << "is larger than" << maxBytes << "bytes; kept as"
-             << aside;
-    // An earlier oversized copy is replaced: only the latest damaged file is worth keeping.
-    QFile::remove(aside);
-    if (QFile::rename(path, aside))
+    const QString aside = firstFreeAsidePath(path);
+    qDebug() << "settings file" << path << "is not a plain file of at most" << maxBytes
+             << "bytes; kept as" << aside;
+    if (!aside.isEmpty() && QFile::rename(path, aside))
         return path;
     qDebug() << "cannot move" << path << "aside; its settings are not read";
     return path + QStringLiteral(".unread");

@@ -10,11 +10,11 @@ constexpr qint64 kAppSettingsMaxBytes = 64 * 1024;
 constexpr qint64 kProfileMaxBytes = 4 * 1024 * 1024;
 constexpr qint64 kLanguageFileMaxBytes = 256 * 1024;
 
-// Whether `path` is absent or holds at most `maxBytes`.
+// Whether `path` is absent or a plain file of at most `maxBytes`.
 bool fitsSizeBound(const QString& path, qint64 maxBytes);
 
-// The path to open for the settings file `path`. A file above `maxBytes` is not one the app
-// wrote: it is kept for the user as "<path>.oversized" and the settings start empty. Where it
-// cannot be moved, the path returned names no file, so nothing is read and saving fails as it
-// would in that folder anyway.
+// The path to open for the settings file `path`. A file above `maxBytes`, or no plain file, is not
+// one the app wrote: it is kept for the user as "<path>.oversized" (".oversized.1" and on when
+// earlier copies are kept) and the settings start empty. Where it cannot be moved, the path
+// returned names no file, so nothing is read and saving fails as it would in that folder anyway.
 QString boundedSettingsPath(const QString& path, qint64 maxBytes);

@@ -14,6 +14,15 @@ inline QString updaterProgram()
 #endif
 }
 
-// Progress carried by one read of the updater's standard output: the first non-empty line as a
-// decimal number (0 when it is not one); nothing when the read holds no line at all.
-std::optional<uint> parseUpdaterProgress(const QByteArray& output);
+// The updater's standard output, read in pieces: a line is counted once it is complete, so a
+// number split across two reads is read whole.
+class UpdaterProgressLines
+{
+public:
+    // The latest progress among the lines `piece` completes: a decimal number from 0 to 100;
+    // other lines are not progress. Nothing when no such line was completed.
+    std::optional<uint> feed(const QByteArray& piece);
+
+private:
+    QByteArray partialLine;
+};

@@ -13,6 +13,8 @@ constexpr int kStopWaitMs = 5000;
 // Gives the device time to settle before the scene reacts to the result.
 constexpr int kSettleMs = 500;
 constexpr qint64 kProgressReadMaxBytes = 4096;
+// "100" and a line break, with room for a CR: anything longer is not a progress line.
+constexpr int kProgressLineMaxBytes = 8;
 } // namespace
 
 UpdaterRun::UpdaterRun(QObject* parent) : QObject(parent)
@@ -40,6 +42,7 @@ void UpdaterRun::setSilenceLimit(int ms)
 void UpdaterRun::start(const QString& program, const QStringList& arguments)
 {
     reported = false;
+    progressLines = UpdaterProgressLines();
     process.setProgram(program);
     process.setArguments(arguments);
     silence.start();
@@ -58,8 +61,26 @@ void UpdaterRun::readProgress()
     // floods its output with is dropped instead of copied.
     const QByteArray output = process.read(kProgressReadMaxBytes);
     process.skip(process.bytesAvailable());
-    if (const std::optional<uint> value = parseUpdaterProgress(output))
+    if (const std::optional<uint> value = progressLines.feed(output))
         emit progress(*value);
+}
+
+std::optional<uint> UpdaterProgressLines::feed(const QByteArray& piece)
+{
+    QByteArray text = partialLine + piece;
+    text.replace('\r', '\n');
+    const int end = text.lastIndexOf('\n');
+    const QByteArray rest = text.mid(end + 1);
+    // An overlong line stays unreadable however it ends.
+    partialLine = rest.size() > kProgressLineMaxBytes ? QByteArrayLiteral("-") : rest;
+    std::optional<uint> latest;
+    for (const QByteArray& line : text.left(end + 1).split('\n')) {
+        bool number = false;
+        const uint value = line.trimmed().toUInt(&number, 10);
+        if (number && value <= 100)
+            latest = value;
+    }
+    return latest;
 }
 
 void UpdaterRun::onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)

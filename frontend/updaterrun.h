@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frontend/updaterlaunch.h"
+
 #include <QObject>
 #include <QProcess>
 #include <QTimer>
@@ -37,5 +39,6 @@ private:
 
     QProcess process;
     QTimer silence;
+    UpdaterProgressLines progressLines;
     bool reported = true;
 };

@@ -4,6 +4,7 @@
 #include "device/discovery.h"
 #include "frontend/macrostore.h"
 #include "frontend/settingsfiles.h"
+#include "frontend/updaterlaunch.h"
 #include "tests/frontend/bridgetesting.h"
 
 #include <QQuickItem>
@@ -11,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtConcurrent>
+#include <sys/stat.h>
 
 // The listener delivers device notifications through the main window; here straight to the view.
 static myQQuickView* eventTarget = nullptr;
@@ -352,19 +354,35 @@ private slots:
         QVERIFY(QFileInfo(profile1).size() < 100);
     }
 
-    // Where an oversized file cannot be moved, nothing of it is read and nothing overwrites it.
-    void oversizedSettingsThatCannotMoveAreNotRead()
+    // Each oversized file is kept, up to ten; beyond them nothing is read or overwritten. A pipe
+    // in a settings file's place is set aside instead of blocking the start.
+    void oversizedCopiesAreKeptAndPipesSetAside()
     {
         QTemporaryDir folder;
         const QString path = folder.path() + QStringLiteral("/apConfig.ini");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Setting]\ndata=1\n");
-        file.write(QByteArray(int(kAppSettingsMaxBytes), ';'));
-        file.close();
+        const auto writeOversized = [&path](int n) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(QByteArray("[Setting]\ndata=") + QByteArray::number(n) + "\n");
+            file.write(QByteArray(int(kAppSettingsMaxBytes), ';'));
+        };
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*apConfig.ini"));
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        QCOMPARE(boundedSettingsPath(path, kAppSettingsMaxBytes), path);
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(QFile::remove(path + QStringLiteral(".oversized")));
+
+        for (int n = 0; n < 10; ++n) {
+            writeOversized(n);
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*apConfig.ini"));
+            QCOMPARE(boundedSettingsPath(path, kAppSettingsMaxBytes), path);
+        }
+        QCOMPARE(QSettings(path + QStringLiteral(".oversized.9"), QSettings::IniFormat)
+                     .value(QStringLiteral("Setting/data"))
+                     .toInt(),
+                 9);
+        writeOversized(10);
         const qint64 size = QFileInfo(path).size();
-        // A folder in the way of the move stops it whoever the user is.
-        QVERIFY(QDir().mkpath(path + QStringLiteral(".oversized/kept")));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*apConfig.ini"));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot move .*apConfig.ini"));
         QSettings settings(boundedSettingsPath(path, kAppSettingsMaxBytes), QSettings::IniFormat);
@@ -372,6 +390,10 @@ private slots:
         settings.setValue(QStringLiteral("Setting/data"), 2);
         settings.sync();
         QCOMPARE(QFileInfo(path).size(), size);
+        QCOMPARE(QSettings(path + QStringLiteral(".oversized"), QSettings::IniFormat)
+                     .value(QStringLiteral("Setting/data"))
+                     .toInt(),
+                 0);
     }
 
     // --- updater launch -------------------------------------------------------------------
@@ -381,9 +403,11 @@ private slots:
         QTest::addColumn<QByteArray>("output");
         QTest::addColumn<QList<uint>>("expected");
         QTest::newRow("CR LF") << QByteArray("37\r\n") << QList<uint>{37};
-        QTest::newRow("two lines in one read") << QByteArray("40\n41\n") << QList<uint>{40};
+        QTest::newRow("two lines in one read: the latest counts")
+            << QByteArray("40\n41\n") << QList<uint>{41};
         QTest::newRow("line break only") << QByteArray("\r\n") << QList<uint>{};
-        QTest::newRow("not a number") << QByteArray("done\n") << QList<uint>{0};
+        QTest::newRow("not a number") << QByteArray("done\n") << QList<uint>{};
+        QTest::newRow("above 100") << QByteArray("250\n") << QList<uint>{};
         QTest::newRow("leading break") << QByteArray("\n\r100\r\n") << QList<uint>{100};
     }
     void progressFromTheUpdater()
@@ -401,6 +425,19 @@ private slots:
         for (const QList<QVariant>& args : progress)
             seen << args.first().toUInt();
         QCOMPARE(seen, expected);
+    }
+
+    // Reads end anywhere: a number counts once its line is complete, and only whole.
+    void progressLinesSpanReads()
+    {
+        UpdaterProgressLines lines;
+        QCOMPARE(lines.feed("1"), std::nullopt);
+        QCOMPARE(lines.feed("5\r"), std::optional<uint>(15));
+        QCOMPARE(lines.feed("\n9"), std::nullopt);
+        QCOMPARE(lines.feed("9\n10"), std::optional<uint>(99));
+        QCOMPARE(lines.feed("0\n"), std::optional<uint>(100));
+        QCOMPARE(lines.feed("123456789"), std::nullopt);
+        QCOMPARE(lines.feed("0\n"), std::nullopt);
     }
 
     void updaterGetsFolderAndFlagsAndSuspendsDeviceChecks()

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
+#include <sys/stat.h>
 
 static const int designSizes[6] = {1280, 720, 2140, 1080, 3160, 1080};
 
@@ -265,6 +266,13 @@ private slots:
         QCOMPARE(ctl->getLangStrings(QStringLiteral("PageSystem"), QStringLiteral("7")),
                  QStringList({"first", "", "third"}));
         QVERIFY(file.remove());
+
+        // A pipe would block the start: it is no language file either.
+        QVERIFY(::mkfifo("modules/i18n/8.ini", 0600) == 0);
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("damaged language file .*8.ini"));
+        QCOMPARE(ctl->getLangStrings(QStringLiteral("PageSystem"), QStringLiteral("8")),
+                 QStringList({"first", "", "third"}));
+        QVERIFY(QFile::remove(QStringLiteral("modules/i18n/8.ini")));
     }
 
     void nonAsciiTextsComeBackIntact()
