@@ -77,7 +77,7 @@ QVariant myQQuickView::getOtherProperty(QString key, QVariant args, QVariant str
                          QStringLiteral(".ini");
     delete profileSettings;
     profileSettings =
-        new QSettings(boundedSettingsPath(path, kProfileMaxBytes), QSettings::IniFormat, this);
+        new QSettings(openBoundedSettings(path, kProfileMaxBytes), QSettings::IniFormat, this);
     profileSettings->setIniCodec("UTF-8");
 
     if (key != QLatin1String("MACRO"))

@@ -12,7 +12,7 @@ myQQuickView::myQQuickView(QWidget* parent) : QQuickWidget(parent)
 {
     settleModulesDir();
     appSettings = new QSettings(
-        boundedSettingsPath(modulesDir() + QStringLiteral("/apConfig.ini"), kAppSettingsMaxBytes),
+        openBoundedSettings(modulesDir() + QStringLiteral("/apConfig.ini"), kAppSettingsMaxBytes),
         QSettings::IniFormat, this);
     appSettings->setIniCodec("UTF-8");
 
@@ -24,6 +24,17 @@ myQQuickView::myQQuickView(QWidget* parent) : QQuickWidget(parent)
 }
 
 myQQuickView::~myQQuickView() = default;
+
+QString myQQuickView::openBoundedSettings(const QString& path, qint64 maxBytes)
+{
+    const BoundedSettingsFile file = boundedSettingsFile(path, maxBytes);
+    // Posted: the scene that says it may not be loaded yet, and no box opens inside a caller.
+    if (!file.keptAs.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, keptAs = file.keptAs] { emit settingsSetAside(keptAs); },
+            Qt::QueuedConnection);
+    return file.path;
+}
 
 void myQQuickView::clearHidBusy()
 {

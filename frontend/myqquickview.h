@@ -38,6 +38,8 @@ signals:
     void pairFinished();
     // Settings could not be written (no writable data folder); emitted once per run.
     void settingsNotSaved();
+    // A settings file the app did not write was moved to `keptAs`; its settings start empty.
+    void settingsSetAside(QString keptAs);
 
 public slots:
     void clearHidBusy();
@@ -69,6 +71,8 @@ private:
     // Hands a device notification to the scene on the GUI thread.
     void deliverFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3);
     void reportIfUnsaved();
+    // The path to open for settings file `path`; a file set aside is announced to the scene.
+    QString openBoundedSettings(const QString& path, qint64 maxBytes);
     bool settingsFailureReported = false;
     // Points commands at catalog entry `index`; the listener follows only when the entry changes.
     void selectEntry(int index);

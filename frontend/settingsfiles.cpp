@@ -30,15 +30,15 @@ bool fitsSizeBound(const QString& path, qint64 maxBytes)
     return file.isFile() && file.size() <= maxBytes;
 }
 
-QString boundedSettingsPath(const QString& path, qint64 maxBytes)
+BoundedSettingsFile boundedSettingsFile(const QString& path, qint64 maxBytes)
 {
     if (fitsSizeBound(path, maxBytes))
-        return path;
+        return {path, QString()};
     const QString aside = firstFreeAsidePath(path);
     qDebug() << "settings file" << path << "is not a plain file of at most" << maxBytes
              << "bytes; kept as" << aside;
     if (!aside.isEmpty() && QFile::rename(path, aside))
-        return path;
+        return {path, QFileInfo(aside).absoluteFilePath()};
     qDebug() << "cannot move" << path << "aside; its settings are not read";
-    return path + QStringLiteral(".unread");
+    return {path + QStringLiteral(".unread"), QString()};
 }

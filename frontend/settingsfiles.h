@@ -13,8 +13,13 @@ constexpr qint64 kLanguageFileMaxBytes = 256 * 1024;
 // Whether `path` is absent or a plain file of at most `maxBytes`.
 bool fitsSizeBound(const QString& path, qint64 maxBytes);
 
-// The path to open for the settings file `path`. A file above `maxBytes`, or no plain file, is not
-// one the app wrote: it is kept for the user as "<path>.oversized" (".oversized.1" and on when
-// earlier copies are kept) and the settings start empty. Where it cannot be moved, the path
-// returned names no file, so nothing is read and saving fails as it would in that folder anyway.
-QString boundedSettingsPath(const QString& path, qint64 maxBytes);
+struct BoundedSettingsFile {
+    QString path;   // the file to open
+    QString keptAs; // where a file the app did not write was moved; empty when none was
+};
+
+// The settings file `path` within `maxBytes`. A file above them, or no plain file, is not one the
+// app wrote: it is kept for the user as "<path>.oversized" (".oversized.1" and on when earlier
+// copies are kept) and the settings start empty. Where it cannot be moved, the path to open is
+// beside it, so nothing of it is read or overwritten.
+BoundedSettingsFile boundedSettingsFile(const QString& path, qint64 maxBytes);

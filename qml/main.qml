@@ -88,6 +88,8 @@ Item {
             currentLang = v(3)
             initUiString(currentLang)
             setUiTxtSize(currentLang === 0)
+            if (settingsKeptAs.length > 0)
+                Qt.callLater(sayWhereSettingsAreKept)
         }
         visible = true
         mouseOnlineDev = 0
@@ -208,6 +210,18 @@ Item {
         function onSettingsNotSaved() {
             ui_Ctl.msgbox(lang(mainLang, 20), lang(mainLang, 21), true)
         }
+        function onSettingsSetAside(keptAs) {
+            settingsKeptAs.push(keptAs)
+            if (!isInitUiStr)
+                Qt.callLater(sayWhereSettingsAreKept)
+        }
+    }
+
+    // Damaged settings files moved aside, said once the texts are loaded.
+    property var settingsKeptAs: []
+    function sayWhereSettingsAreKept() {
+        while (settingsKeptAs.length > 0)
+            ui_Ctl.msgbox(lang(mainLang, 25), lang(mainLang, 26).arg(settingsKeptAs.shift()), true)
     }
 
     // An exit waits for the running update: its progress stays in view meanwhile.

@@ -297,6 +297,29 @@ private slots:
         QTRY_VERIFY(item("damagedNotice"));
     }
 
+    // A profile far larger than the app writes is kept aside, the page starts from an empty one,
+    // and the user is told where the file went.
+    void anOversizedProfileIsKeptAsideAndSaid()
+    {
+        openMacroPage();
+        store(0, storedText(0, {0, 1, 1, 4}));
+        QFile file(profilePath());
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(QByteArray(4 * 1024 * 1024, ';'));
+        file.close();
+        BoxSeen seen;
+        handleNextBox(&seen, [](QMessageBox* box) { pressKey(box, Qt::Key_Return); });
+        click("nav0");
+        click("nav2");
+        QTRY_VERIFY(seen.shown);
+        QCOMPARE(seen.title, QStringLiteral("Settings file damaged"));
+        const QString keptAs = profilePath() + QStringLiteral(".oversized");
+        QVERIFY2(seen.text.endsWith(keptAs + QLatin1Char('.')), qPrintable(seen.text));
+        QVERIFY(QFile::remove(keptAs));
+        QCOMPARE(shownActions(), QStringList());
+        QVERIFY(stored(0).isEmpty());
+    }
+
     void overlongListsAreCutAndIrregularEntriesSkipped()
     {
         openMacroPage();

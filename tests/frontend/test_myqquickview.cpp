@@ -343,8 +343,12 @@ private slots:
             QCOMPARE(file.write(oversized), qint64(oversized.size()));
         }
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*profile1.ini"));
+        QSignalSpy setAside(view, &myQQuickView::settingsSetAside);
         QVERIFY(!view->getOtherProperty(QStringLiteral("MACRO"), QStringLiteral("3"), deviceStr)
                      .isValid());
+        QVERIFY(setAside.wait());
+        QVERIFY(setAside.first().first().toString().endsWith(
+            QStringLiteral("/profile1.ini.oversized")));
         QFile aside(profile1 + QStringLiteral(".oversized"));
         QVERIFY(aside.open(QIODevice::ReadOnly));
         QCOMPARE(aside.readAll(), oversized);
@@ -368,14 +372,14 @@ private slots:
         };
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*apConfig.ini"));
         QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        QCOMPARE(boundedSettingsPath(path, kAppSettingsMaxBytes), path);
+        QCOMPARE(boundedSettingsFile(path, kAppSettingsMaxBytes).path, path);
         QVERIFY(!QFileInfo::exists(path));
         QVERIFY(QFile::remove(path + QStringLiteral(".oversized")));
 
         for (int n = 0; n < 10; ++n) {
             writeOversized(n);
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*apConfig.ini"));
-            QCOMPARE(boundedSettingsPath(path, kAppSettingsMaxBytes), path);
+            QCOMPARE(boundedSettingsFile(path, kAppSettingsMaxBytes).path, path);
         }
         QCOMPARE(QSettings(path + QStringLiteral(".oversized.9"), QSettings::IniFormat)
                      .value(QStringLiteral("Setting/data"))
@@ -385,7 +389,8 @@ private slots:
         const qint64 size = QFileInfo(path).size();
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("settings file .*apConfig.ini"));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("cannot move .*apConfig.ini"));
-        QSettings settings(boundedSettingsPath(path, kAppSettingsMaxBytes), QSettings::IniFormat);
+        QSettings settings(boundedSettingsFile(path, kAppSettingsMaxBytes).path,
+                           QSettings::IniFormat);
         QVERIFY(!settings.contains(QStringLiteral("Setting/data")));
         settings.setValue(QStringLiteral("Setting/data"), 2);
         settings.sync();

@@ -51,7 +51,7 @@ static void checkPaddedPastTheBounds(const QByteArray& file)
     const QString appSettings = modulesDir() + "/apConfig.ini";
     writeFile(appSettings, padded(kAppSettingsMaxBytes));
     FUZZ_REQUIRE(
-        QSettings(boundedSettingsPath(appSettings, kAppSettingsMaxBytes), QSettings::IniFormat)
+        QSettings(boundedSettingsFile(appSettings, kAppSettingsMaxBytes).path, QSettings::IniFormat)
             .allKeys()
             .isEmpty());
 
