@@ -1,6 +1,7 @@
 #include "updater/updatejob.h"
 
 #include "updater/bootloaderprotocol.h"
+#include "updater/boundedfile.h"
 #include "updater/engine/engineprotocol.h"
 #include "updater/firmwareimage.h"
 #include "updater/statustexts.h"
@@ -33,19 +34,6 @@ bool readableFile(const QString& path)
 {
     const QFileInfo info(path);
     return info.isFile() && info.isReadable();
-}
-
-// The whole file, or nothing when it is larger than `limit` (checked before reading, so a huge
-// file costs no time or memory) or cannot be read whole.
-std::optional<QByteArray> readBounded(const QString& path, qint64 limit)
-{
-    QFile file(path);
-    if (!readableFile(path) || file.size() > limit || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size())
-        return std::nullopt;
-    return bytes;
 }
 
 // A first-image file holds its plain image, two key bytes and a 4-byte trailer.
@@ -115,7 +103,7 @@ Validation validateJob(const QString& configFolder)
     job.firstKind = firstImageKind(b0Name);
     if (job.hasFirstImage()) {
         const std::optional<QByteArray> file =
-            readBounded(job.b0Path, firstFileLimit(job.firstKind));
+            boundedfile::readRegularFile(job.b0Path, firstFileLimit(job.firstKind));
         if (!file)
             return refuse(status::kImageInvalid,
                           job.b0Path + " is missing, unreadable or too large");
@@ -127,7 +115,8 @@ Validation validateJob(const QString& configFolder)
                               .arg(job.firstImage.size()));
     }
     if (!b1Name.isEmpty()) {
-        const std::optional<QByteArray> file = readBounded(job.b1Path, esproto::kImageFileMaxBytes);
+        const std::optional<QByteArray> file =
+            boundedfile::readRegularFile(job.b1Path, esproto::kImageFileMaxBytes);
         if (!file || !esproto::parseImageFile(*file))
             return refuse(status::kImageInvalid, job.b1Path + " is not an engine image");
         job.hasSecondImage = true;

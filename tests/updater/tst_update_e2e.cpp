@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace
 {
@@ -87,6 +88,8 @@ private slots:
     // Engine path
     void engineOnly();
     void bothImages();
+    void engineImageReplacedAfterTheCheck_data();
+    void engineImageReplacedAfterTheCheck();
 
     // The engine's calling contract, with a scripted engine
     void engineCallbacks_data();
@@ -368,6 +371,48 @@ void TstUpdateE2e::bothImages()
         QVERIFY(engine[i].toInt() >= engine[i - 1].toInt());
     QCOMPARE(sim.memory("dev", "flash").mid(0x6000, 10240), testfw::plainImage(10240, 0x0150));
     QVERIFY(state().startsWith("dev 093A:C791 release 0160"));
+}
+
+void TstUpdateE2e::engineImageReplacedAfterTheCheck_data()
+{
+    QTest::addColumn<QString>("replacement");
+    // Opening a FIFO waits for a writer; a read of /dev/zero never ends.
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("link to /dev/zero") << "/dev/zero";
+}
+
+// The engine reads its image again when the second image starts, long after the updater checked
+// it; whatever the path names by then, the run ends.
+void TstUpdateE2e::engineImageReplacedAfterTheCheck()
+{
+    QFETCH(QString, replacement);
+    plug("fw-mouse");
+    testfw::Folder f = folderOf("boot", 10240, 0x0170);
+    f.b1Name = "engine.bin";
+    f.b1File =
+        testfw::engineImageFile(testfw::plainImage(1000, 0x0171, 2, testfw::ImageKind::Engine));
+    const QString prefix = writeFolder(f);
+    QProcess process;
+    sim.startUpdate(process, program, {prefix, "-s", "-r"});
+    QStringList seen;
+    // The first image is being written: the updater's checks are behind it, the engine's ahead.
+    QVERIFY(waitForProgress(process, 5, seen));
+    const QString enginePath = prefix + "b1/engine.bin";
+    QVERIFY(QFile::remove(enginePath));
+    if (replacement == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(enginePath).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(replacement, enginePath));
+    const UpdateRun run = sim.finishUpdate(process, 30000, seen);
+
+    QVERIFY2(run.finished, "the updater hung");
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.errors.contains(kEngineFailed), qPrintable(run.errors));
+    QVERIFY(!run.lines.contains("100"));
+    // Nothing was sent to the engine interface but version reads.
+    for (const TraceLine& request : calls(sim.trace(), "send-feature", "/engine"))
+        QCOMPARE(request.bytes.left(2), QByteArray::fromHex("0601"));
+    QVERIFY(state().startsWith("dev 093A:C791 release 0170"));
 }
 
 void TstUpdateE2e::engineCallbacks_data()

@@ -1,10 +1,10 @@
 // The firmware-update engine: finds the engine interface of the device last asked for its
 // version, checks the image file, and writes it on a thread of its own.
+#include "updater/boundedfile.h"
 #include "updater/engine/EsSdk2862.h"
 #include "updater/engine/engineprotocol.h"
 #include "updater/firmwareimage.h"
 
-#include <QFile>
 #include <QString>
 #include <atomic>
 #include <cstring>
@@ -60,11 +60,13 @@ void runUpdate(Engine* engine, QString path, ES_ProgressCallback callback, void*
     int percent = 0;
     auto fail = [&](int error) { callback(0, percent, error, context); };
 
-    QFile file(path);
-    // The file is opened again here, after the updater's own check: it is bounded again.
-    if (!file.open(QIODevice::ReadOnly) || file.size() > esproto::kImageFileMaxBytes)
-        return fail(ES_ERR_IMAGE);
-    const std::optional<QByteArray> image = esproto::parseImageFile(file.readAll());
+    // The file is read again here, after the updater's own check, and may have been replaced
+    // meanwhile: by a FIFO that would block this thread, and with it the updater's exit, or by a
+    // device that never ends.
+    const std::optional<QByteArray> file =
+        boundedfile::readRegularFile(path, esproto::kImageFileMaxBytes);
+    const std::optional<QByteArray> image =
+        file ? esproto::parseImageFile(*file) : std::optional<QByteArray>();
     if (!image)
         return fail(ES_ERR_IMAGE);
     const std::string device = findEnginePath(lastVid, lastPid);
