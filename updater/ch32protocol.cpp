@@ -51,9 +51,9 @@ Frame parseFrame(const quint8* bytes)
     return f;
 }
 
-bool answerOk(const quint8* answer)
+bool answerOk(const quint8* answer, int length)
 {
-    return answer[0] == kReportId && answer[1] == kStatusOk;
+    return length >= int(sizeof(Answer)) && answer[0] == kReportId && answer[1] == kStatusOk;
 }
 
 int chunkCount(int length)

@@ -43,7 +43,9 @@ Frame chunkFrame(Command command, int offset, const QByteArray& chunk);
 // Reads the frame's fields back out of 64 raw bytes.
 Frame parseFrame(const quint8* bytes);
 
-bool answerOk(const quint8* answer);
+// Done: the `length` bytes received reach the status, which is 0. The answer carries no copy of
+// the command it answers, so nothing else can be checked.
+bool answerOk(const quint8* answer, int length);
 
 // Chunks for an image of `length` bytes; the last one is shorter when length is not a multiple.
 int chunkCount(int length);

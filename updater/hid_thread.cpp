@@ -221,8 +221,11 @@ int Hid_Thread::exchangeFrame()
         setFree();
         return -2;
     }
+    // Nothing of an earlier answer may pass for this one's.
+    std::memset(frameIn, 0, sizeof frameIn);
     frameIn[0] = ch32::kReportId;
-    if (hid_get_feature_report(handle, frameIn, kFeatureFrameSize) < 0) {
+    const int received = hid_get_feature_report(handle, frameIn, kFeatureFrameSize);
+    if (received < 0) {
         qDebug() << "HID GET FEATURE FAIL";
         closeHandle();
         setFree();
@@ -230,7 +233,7 @@ int Hid_Thread::exchangeFrame()
     }
     closeHandle();
     setFree();
-    return ch32::answerOk(frameIn) ? 1 : 0;
+    return ch32::answerOk(frameIn, received) ? 1 : 0;
 }
 
 int Hid_Thread::sendFrame(const quint8 frame[64])

@@ -157,6 +157,8 @@ int BootLoaderDevice::output(DeviceHost& host, int iface, const uint8_t* data, s
     std::vector<uint8_t> report = bl::encode(answer);
     if (fault == Fault::Garbage)
         setup->garble(report.data(), report.size());
+    if (fault == Fault::Short)
+        report.resize(1);
     host.queueInput(0, std::move(report));
     return int(len);
 }

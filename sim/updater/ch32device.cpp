@@ -52,6 +52,7 @@ void Ch32Device::forgetSession()
     status = kFailed;
     silent = false;
     garbleAnswer = false;
+    shortAnswer = false;
     after = After::Stay;
 }
 
@@ -126,6 +127,7 @@ int Ch32Device::sendFeature(DeviceHost& host, int iface, const uint8_t* data, si
         break;
     default:
         garbleAnswer = fault == Fault::Garbage;
+        shortAnswer = fault == Fault::Short;
         status = apply(host, *frame);
         if (fault == Fault::NeverBack && after == After::Restart)
             after = After::Vanish;
@@ -144,16 +146,19 @@ int Ch32Device::getFeature(DeviceHost& host, int iface, uint8_t* data, size_t le
     std::memset(&answer, 0, sizeof answer);
     answer.reportId = iap::kReportId;
     answer.status = status;
-    std::memcpy(data, &answer, sizeof answer);
+    // A short answer holds its report number alone.
+    const size_t length = shortAnswer ? 1 : sizeof answer;
+    std::memcpy(data, &answer, length);
     if (garbleAnswer)
         setup->garble(data + 1, sizeof answer - 1);
     garbleAnswer = false;
+    shortAnswer = false;
     if (after == After::Vanish)
         dropOffBus(host, *setup);
     else if (after == After::Restart)
         restart(host);
     after = After::Stay;
-    return int(sizeof answer);
+    return int(length);
 }
 
 } // namespace sim::upd

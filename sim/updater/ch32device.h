@@ -36,6 +36,7 @@ private:
     uint8_t status = 1;
     bool silent = false;
     bool garbleAnswer = false;
+    bool shortAnswer = false;
     enum class After { Stay, Restart, Vanish } after = After::Stay;
 };
 

@@ -76,6 +76,10 @@ int UpdatableDevice::sendFeature(DeviceHost& host, int iface, const uint8_t* dat
             engineGarbled = true;
             engineRequest(host, *request);
             break;
+        case Fault::Short:
+            engineShort = true;
+            engineRequest(host, *request);
+            break;
         case Fault::NeverBack:
             engineGone = true;
             engineRequest(host, *request);
@@ -119,17 +123,20 @@ int UpdatableDevice::getFeature(DeviceHost& host, int iface, uint8_t* data, size
         a.checksumHi = uint8_t(setup->engineChecksum >> 8);
         std::memcpy(a.configVersion, setup->configVersion.c_str(),
                     std::min(sizeof a.configVersion, setup->configVersion.size()));
-        std::memcpy(data, &a, sizeof a);
+        // A short answer holds its report number alone.
+        const size_t length = engineShort ? 1 : sizeof a;
+        std::memcpy(data, &a, length);
         if (engineGarbled)
             setup->garble(data + 1, sizeof a - 1);
         engineGarbled = false;
+        engineShort = false;
         if (engineGone)
             dropOffBus(host, *setup);
         else if (restartWith)
             host.reenumerateAs(
                 std::make_unique<UpdatableDevice>(device.kind(), setup, restartWith));
         restartWith.reset();
-        return int(sizeof a);
+        return int(length);
     }
     if (iface == NormalDevice::CommandIface && modelAnswerPending && data && len >= 9 &&
         data[0] == 0) {
@@ -178,6 +185,7 @@ void UpdatableDevice::powerCycle(DeviceHost& host)
     engineStatus = 0;
     engineSilent = false;
     engineGarbled = false;
+    engineShort = false;
     engineGone = false;
     restartWith.reset();
     releaseOverride = setup->application.value_or(host.release());

@@ -49,6 +49,7 @@ private:
     uint8_t engineStatus = 0;
     bool engineSilent = false;
     bool engineGarbled = false;
+    bool engineShort = false;
     std::optional<uint16_t> restartWith;
     bool engineGone = false;
 };

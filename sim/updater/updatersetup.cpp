@@ -15,9 +15,13 @@ namespace
 {
 
 const std::map<std::string, Fault> kFaultNames = {
-    {"status", Fault::Status},        {"wrong-status", Fault::WrongStatus},
-    {"garbage", Fault::Garbage},      {"crc", Fault::Crc},
-    {"timeout", Fault::Timeout},      {"disconnect", Fault::Disconnect},
+    {"status", Fault::Status},
+    {"wrong-status", Fault::WrongStatus},
+    {"garbage", Fault::Garbage},
+    {"short", Fault::Short},
+    {"crc", Fault::Crc},
+    {"timeout", Fault::Timeout},
+    {"disconnect", Fault::Disconnect},
     {"never-back", Fault::NeverBack},
 };
 

@@ -24,6 +24,7 @@ enum class Fault {
     Status,      // the answer says "refused"
     WrongStatus, // the answer carries a status the protocol does not define; nothing is done
     Garbage,     // the command is carried out, its answer arrives as pseudo-random bytes
+    Short,       // the command is carried out, its answer arrives cut to its first byte
     Crc,         // a CRC answer that does not match the flash
     Timeout,     // no answer at all
     Disconnect,  // the device drops off the bus after this transfer

@@ -456,12 +456,18 @@ void TstUpdater::engineRequestsRoundTrip()
     info.checksum = 0xBEEF;
     std::memcpy(info.configVersion, "C0105", 5);
     const esproto::Report answer = esproto::answer(0, info);
-    QVERIFY(esproto::answerOk(answer));
+    QVERIFY(esproto::answerOk(answer, esproto::kReportSize, esproto::kVersionAnswerBytes));
+    // An answer cut short is no answer, whatever the rest of the buffer holds.
+    QVERIFY(esproto::answerOk(answer, esproto::kStatusAnswerBytes));
+    QVERIFY(!esproto::answerOk(answer, 1));
+    QVERIFY(!esproto::answerOk(answer, 0));
+    QVERIFY(
+        !esproto::answerOk(answer, esproto::kVersionAnswerBytes - 1, esproto::kVersionAnswerBytes));
     const esproto::VersionInfo back = esproto::parseVersion(answer);
     QCOMPARE(back.version, quint16(0x0112));
     QCOMPARE(back.checksum, quint16(0xBEEF));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(back.configVersion), 5), QByteArray("C0105"));
-    QVERIFY(!esproto::answerOk(esproto::answer(1)));
+    QVERIFY(!esproto::answerOk(esproto::answer(1), esproto::kReportSize));
 }
 
 void TstUpdater::shippedTestFolder()

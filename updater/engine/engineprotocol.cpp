@@ -122,9 +122,9 @@ Report answer(quint8 status, const VersionInfo& info)
     return encode(a);
 }
 
-bool answerOk(const Report& answer)
+bool answerOk(const Report& answer, int length, int needed)
 {
-    return answer[0] == kReportId && answer[1] == kStatusOk;
+    return length >= needed && answer[0] == kReportId && answer[1] == kStatusOk;
 }
 
 VersionInfo parseVersion(const Report& answer)

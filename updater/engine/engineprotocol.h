@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 #include <array>
+#include <cstddef>
 #include <optional>
 
 // Wire protocol and image format of the firmware-update engine.
@@ -95,7 +96,11 @@ struct VersionInfo {
     quint8 configVersion[5] = {};
 };
 Report answer(quint8 status, const VersionInfo& info = {});
-bool answerOk(const Report& answer);
+// How far an answer must reach for its reader: the status, or the version fields too.
+constexpr int kStatusAnswerBytes = offsetof(Answer, version);
+constexpr int kVersionAnswerBytes = offsetof(Answer, rest);
+// Accepted: the `length` bytes received reach `needed`, and the status is 0.
+bool answerOk(const Report& answer, int length, int needed = kStatusAnswerBytes);
 VersionInfo parseVersion(const Report& answer);
 
 // No device has more flash: a larger engine file is damaged and is never read whole.

@@ -38,8 +38,10 @@ std::string findEnginePath(int vid, int pid)
     return path;
 }
 
-// One request and its answer; the device is opened for this exchange only.
-int exchange(const std::string& path, const esproto::Report& request, esproto::Report& answer)
+// One request and its answer, which must reach `needed` bytes; the device is opened for this
+// exchange only.
+int exchange(const std::string& path, const esproto::Report& request, esproto::Report& answer,
+             int needed = esproto::kStatusAnswerBytes)
 {
     hid_device* dev = hid_open_path(path.c_str());
     if (!dev)
@@ -48,8 +50,9 @@ int exchange(const std::string& path, const esproto::Report& request, esproto::R
     if (hid_send_feature_report(dev, request.data(), request.size()) >= 0) {
         answer.fill(0);
         answer[0] = esproto::kReportId;
-        if (hid_get_feature_report(dev, answer.data(), answer.size()) >= 0)
-            result = esproto::answerOk(answer) ? ES_OK : ES_ERR_REJECTED;
+        const int received = hid_get_feature_report(dev, answer.data(), answer.size());
+        if (received >= 0)
+            result = esproto::answerOk(answer, received, needed) ? ES_OK : ES_ERR_REJECTED;
     }
     hid_close(dev);
     return result;
@@ -122,7 +125,7 @@ int ES_GetFirmwareVersion(int vid, int pid, uint16_t* version, uint16_t* checksu
     if (device.empty())
         return 0;
     esproto::Report answer;
-    if (exchange(device, esproto::versionRequest(), answer) != ES_OK)
+    if (exchange(device, esproto::versionRequest(), answer, esproto::kVersionAnswerBytes) != ES_OK)
         return 0;
     const esproto::VersionInfo info = esproto::parseVersion(answer);
     *version = info.version;
