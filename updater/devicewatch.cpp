@@ -11,6 +11,14 @@ int firstPresentEntry(const Scan& scan)
     return -1;
 }
 
+int presentCount(const Scan& scan)
+{
+    int count = 0;
+    for (const QStringList& paths : scan)
+        count += paths.size();
+    return count;
+}
+
 RestartWatch::RestartWatch(const Scan& before, int from, const QString& oldPath, int expected,
                            QList<int> wrong, const QString& port, PortOf portOf)
     : from(from), oldPath(oldPath), expected(expected), wrong(std::move(wrong)),

@@ -22,6 +22,8 @@ Scan scanDevices(const QList<DeviceId>& entries);
 
 // First entry with a device, as the lowest index wins; -1 when none.
 int firstPresentEntry(const Scan& scan);
+// Devices present in any entry, whatever their mode.
+int presentCount(const Scan& scan);
 
 // The port a path's device is plugged into; empty when unknown (see platform/deviceport.h).
 using PortOf = std::function<QString(const QString&)>;

@@ -71,11 +71,10 @@ void MainWindow::startOnDevice(const devwatch::Scan& scan)
         ui->pushButton->setEnabled(false);
         return;
     }
-    // Which of two devices the caller meant cannot be known; and the engine, which finds its device
-    // by vendor and product alone, could write to the other one.
-    const bool engineAmbiguous =
-        job.hasSecondImage && scan[NormalMode].size() > (entry == NormalMode ? 1 : 0);
-    if (scan[entry].size() > 1 || engineAmbiguous) {
+    // Which of two devices the caller meant cannot be known, whatever their modes: a device left
+    // in its updater mode by a failed update is as much a candidate as a running one. And the
+    // engine, which finds its device by vendor and product alone, could write to the other one.
+    if (devwatch::presentCount(scan) > 1) {
         failStep(status::kAmbiguousDevice);
         return;
     }
