@@ -12,6 +12,7 @@
 
 #include <QQuickItem>
 #include <QQuickWidget>
+#include <QQuickWindow>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -53,12 +54,25 @@ inline bool settled(const QQuickItem* it)
     return true;
 }
 
-// A left click at the centre of the visible item of that name, once it has settled.
+// Waits for the next frame of the scene: positioners lay out new items only before a frame, so
+// until then an item that has just appeared is not yet where the user will see it.
+inline void waitForFrame(QQuickWidget* view)
+{
+    QSignalSpy frame(view->quickWindow(), &QQuickWindow::afterRendering);
+    view->quickWindow()->update();
+    QVERIFY(frame.wait());
+}
+
+// A left click at the centre of the visible item of that name, once it has settled and been laid
+// out.
 inline void click(QQuickWidget* view, const QString& name)
 {
     QQuickItem* it = findVisible(view->rootObject(), name);
     QVERIFY2(it, qPrintable(name));
     QTRY_VERIFY2(settled(it), qPrintable(name));
+    waitForFrame(view);
+    it = findVisible(view->rootObject(), name); // events meanwhile may have rebuilt it
+    QVERIFY2(it, qPrintable(name));
     const QPointF centre = it->mapToScene(QPointF(it->width() / 2, it->height() / 2));
     QTest::mouseClick(view, Qt::LeftButton, {}, centre.toPoint());
 }
