@@ -52,6 +52,7 @@ signals:
     void updateProgram(uint value);
     void pairFinished();
     void settingsNotSaved();
+    void settingsSetAside(QString keptAs);
 
 public slots:
     void startFwUpdateEvent(QString path);
