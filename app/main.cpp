@@ -1,3 +1,4 @@
+#include "app/scenebackend.h"
 #include "app/singleinstanceapp.h"
 #include "app/widget.h"
 
@@ -5,6 +6,7 @@
 
 int main(int argc, char* argv[])
 {
+    chooseSceneGraphBackend();
     SingleInstanceApp app(argc, argv, true, SingleInstanceApp::PerUser, 1000);
     if (!app.isPrimaryInstance()) {
         // Not empty: an empty message reaches the running instance as no message at all.

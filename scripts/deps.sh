@@ -10,7 +10,7 @@ packages=(
     qml-module-qtquick-layouts qml-module-qtgraphicaleffects qml-module-qttest
     libhidapi-dev libudev-dev libxcb-xinput-dev
     librsvg2-bin fonts-wqy-microhei
-    xvfb xauth libxcb1-dev libxcb-xtest0-dev
+    xvfb xauth libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
 )
 
 missing=()
