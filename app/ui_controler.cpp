@@ -126,9 +126,10 @@ void Ui_Controler::onCloseWindow()
         return;
     if (!view || !view->closeToTray)
         QMetaObject::invokeMethod(window, "exitSYS", Qt::DirectConnection);
-    else if (tray)
+    else if (tray) {
         window->hide();
-    else
+        view->releaseCaches();
+    } else
         window->showMinimized(); // hidden without a tray, the window could never come back
 }
 

@@ -4,6 +4,12 @@
 #include "frontend/datafolder.h"
 #include "frontend/settingsfiles.h"
 #include "frontend/updaterrun.h"
+#include "platform/memorytrim.h"
+
+#include <QPixmapCache>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <QTimer>
 
 #include <QFocusEvent>
 #include <QQuickItem>
@@ -34,6 +40,16 @@ QString myQQuickView::openBoundedSettings(const QString& path, qint64 maxBytes)
             this, [this, keptAs = file.keptAs] { emit settingsSetAside(keptAs); },
             Qt::QueuedConnection);
     return file.path;
+}
+
+void myQQuickView::releaseCaches()
+{
+    quickWindow()->releaseResources();
+    engine()->trimComponentCache();
+    engine()->collectGarbage();
+    QPixmapCache::clear();
+    // After the scene graph and the collector have let go, which they do on their next turn.
+    QTimer::singleShot(0, this, [] { returnFreeMemoryToSystem(); });
 }
 
 void myQQuickView::clearHidBusy()

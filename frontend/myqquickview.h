@@ -31,6 +31,8 @@ public:
     // Brings the update page to the front and says that the program closes once the update has
     // ended (an exit was asked for while the updater runs).
     void showUpdateUntilDone();
+    // Hidden in the tray for hours: what the scene rebuilds on demand goes back to the system.
+    void releaseCaches();
 
 signals:
     void updateFinished(bool bSuccess);

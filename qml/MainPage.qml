@@ -5,9 +5,9 @@ Item {
     id: frame
     readonly property var navIcons: ["nav_dpi", "nav_key", "nav_macro", "nav_led", "nav_update"]
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: main.img("PageMain", "bg")
+        picture: main.img("PageMain", "bg")
     }
     MouseArea {
         anchors.fill: parent

@@ -102,9 +102,9 @@ Item {
         NumberAnimation { id: slide; target: body; property: "x"; easing.type: Easing.OutCubic }
 
         MouseArea { anchors.fill: parent }
-        Image {
+        LazyImage {
             anchors.fill: parent
-            source: main.img("GlobalModule", "setting_bg")
+            picture: main.img("GlobalModule", "setting_bg")
         }
         PngPushButton {
             objectName: "settingClose"

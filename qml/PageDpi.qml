@@ -144,9 +144,9 @@ Item {
         send(Map.rateWrite(pos))
     }
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: main.img("PageDpi", "bg")
+        picture: main.img("PageDpi", "bg")
         // A click beside the DPI field ends its editing at once; the press still drags the window.
         MouseArea {
             anchors.fill: parent

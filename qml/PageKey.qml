@@ -137,17 +137,17 @@ Item {
         return assign(curSlot, Buttons.macroText(repeat ? Buttons.MACRO_REPEAT : Buttons.MACRO_FIXED, macro))
     }
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: main.img("PageKey", "bg")
+        picture: main.img("PageKey", "bg")
     }
     SectionTitle { x: 24; y: 14; text: page.txt(0) }
-    Image {
+    LazyImage {
         x: 30
         y: 100
         width: 360
         height: 460
-        source: main.img("PageKey", "mouse")
+        picture: main.img("PageKey", "mouse")
     }
     Column {
         x: 410

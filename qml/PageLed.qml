@@ -114,16 +114,16 @@ Item {
         return eighth ? "- - -" : String(rgb[i])
     }
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: main.img("Pageled", "bg")
+        picture: main.img("Pageled", "bg")
     }
-    Image {
+    LazyImage {
         x: 40
         y: 110
         width: 360
         height: 420
-        source: main.img("Pageled", "mouse")
+        picture: main.img("Pageled", "mouse")
     }
     SectionTitle { x: 24; y: 14; text: page.txt(19) }
 

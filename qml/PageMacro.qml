@@ -170,9 +170,9 @@ Item {
         }
     }
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: main.img("PageMacro", "bg")
+        picture: main.img("PageMacro", "bg")
     }
     SectionTitle { x: 24; y: 14; text: page.txt(0) }
     TextButton {

@@ -95,9 +95,9 @@ Item {
         function onUpdateFinished(bSuccess) { page.onFinished(bSuccess) }
     }
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: main.img("PageUpdate", "bg")
+        picture: main.img("PageUpdate", "bg")
     }
     SectionTitle { x: 24; y: 14; text: page.txt(0) }
 
@@ -110,7 +110,7 @@ Item {
         spacing: 40
         Column {
             spacing: 12
-            Image { width: 160; height: 120; source: main.img("PageUpdate", "mouse") }
+            LazyImage { width: 160; height: 120; picture: main.img("PageUpdate", "mouse") }
             SectionLabel {
                 objectName: "mouseState"
                 text: page.stateText(page.txt(2), main.mouseOnlineDev !== 0)
