@@ -431,9 +431,16 @@ void TestQuillex::replugAndClickAgainBringsDeviceNotificationsToThePage()
     QVERIFY2(openDeviceFromItsCard(*quillex, window), quillex->errors());
 
     QVERIFY(devices.control({QStringLiteral("unplug"), QStringLiteral("mouse")}));
-    // Back on the start page, which has no battery gauge.
-    QVERIFY2(waitForScreen(window, scene::batteryGauge,
-                           [](const QImage& gauge) { return !scene::showsBatteryGauge(gauge); }),
+    // Back on the start page, which has no battery gauge and, with the mouse gone, no card. The
+    // main page fades out over it: its gauge dims first, while its red controls where the card's
+    // icons go still look like a card, and a click on them would find no card under it.
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     return !scene::showsBatteryGauge(
+                                x->screenPixels(onScreen(window, scene::batteryGauge))) &&
+                            !scene::showsCard(x->screenPixels(onScreen(window, scene::cardIcons)));
+                 },
+                 10000),
              quillex->errors());
     QVERIFY(devices.control({QStringLiteral("plug"), QStringLiteral("mouse")}));
     QVERIFY2(openDeviceFromItsCard(*quillex, window), quillex->errors());
