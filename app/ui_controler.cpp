@@ -54,8 +54,6 @@ void Ui_Controler::setupView(QWidget* w)
     view->setObjectName(QStringLiteral("ui_View"));
     view->setSource(QUrl(QStringLiteral("qrc:qml/main.qml")));
 
-    screenTimer.setInterval(1000);
-    connect(&screenTimer, &QTimer::timeout, this, &Ui_Controler::CheckCurrentScreen);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this](QScreen* screen) {
         if (screen != currentScreen)
             return;
@@ -96,7 +94,15 @@ void Ui_Controler::initWindow(QWidget* w)
     w->setWindowTitle(catalog.value(QStringLiteral("common/title")).toString());
     onScreenResize();
     CheckCurrentScreen(); // the start screen's geometry changes are followed too
-    screenTimer.start();
+    // Followed as it happens, not polled: an idle app never wakes up for it.
+    if (QWindow* handle = w->windowHandle()) {
+        connect(handle, &QWindow::screenChanged, this, &Ui_Controler::CheckCurrentScreen,
+                Qt::UniqueConnection);
+        connect(handle, &QWindow::xChanged, this, &Ui_Controler::CheckCurrentScreen,
+                Qt::UniqueConnection);
+        connect(handle, &QWindow::yChanged, this, &Ui_Controler::CheckCurrentScreen,
+                Qt::UniqueConnection);
+    }
 }
 
 void Ui_Controler::moveWindow()
@@ -278,11 +284,16 @@ void Ui_Controler::CheckCurrentScreen()
     if (!screen)
         return;
     if (screen != currentScreen) {
-        if (currentScreen)
+        if (currentScreen) {
             disconnect(currentScreen, &QScreen::geometryChanged, this,
                        &Ui_Controler::onScreenResize);
+            disconnect(currentScreen, &QScreen::virtualGeometryChanged, this,
+                       &Ui_Controler::CheckCurrentScreen);
+        }
         currentScreen = screen;
         connect(screen, &QScreen::geometryChanged, this, &Ui_Controler::onScreenResize);
+        // Monitors rearranged around this one may leave the window on none.
+        connect(screen, &QScreen::virtualGeometryChanged, this, &Ui_Controler::CheckCurrentScreen);
     }
     if (screen->name() != screenName) {
         onScreenResize();

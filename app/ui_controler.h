@@ -88,7 +88,6 @@ private:
 
     QWidget* window = nullptr;
     myQQuickView* view = nullptr;
-    QTimer screenTimer;
     QString screenName;
     // The screen may be unplugged at any time: a guarded pointer never dangles.
     QPointer<QScreen> currentScreen;

@@ -75,13 +75,9 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
     trayIcon->setIcon(programIcon());
     connect(trayIcon, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
     trayIcon->setVisible(true);
-    const auto checkTray = [this] {
-        uiCtl->setTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
-    };
     checkTray();
     trayWatch.setInterval(2000);
-    connect(&trayWatch, &QTimer::timeout, this, checkTray);
-    trayWatch.start();
+    connect(&trayWatch, &QTimer::timeout, this, &Widget::checkTray);
 
     installInputCapture(this);
 
@@ -146,6 +142,32 @@ void Widget::waitForUpdaterThenExit()
     qDebug() << "exit waits for the updater";
     // Queued: when one run ends the scene may start the next one (receiver, then mouse) first.
     connect(view->updater, &UpdaterRun::ended, this, &Widget::exitSYS, Qt::QueuedConnection);
+}
+
+void Widget::checkTray()
+{
+    uiCtl->setTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+bool Widget::event(QEvent* event)
+{
+    // Polled only while the window waits in the tray, where a tray that goes must bring it back;
+    // a shown window learns of the tray when it is activated, before any click can close it.
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        checkTray();
+        break;
+    case QEvent::Hide:
+        if (isHidden())
+            trayWatch.start();
+        break;
+    case QEvent::Show:
+        trayWatch.stop();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
 }
 
 void Widget::closeEvent(QCloseEvent* event)

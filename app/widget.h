@@ -32,6 +32,7 @@ public:
     QWindow rawInputWindow;
     // Trays come and go with the desktop's panels; there is no signal for it.
     QTimer trayWatch;
+    void checkTray();
 
 public slots:
     void checkDevice();
@@ -41,6 +42,7 @@ public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

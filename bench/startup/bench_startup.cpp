@@ -66,9 +66,12 @@ public:
             return fail("no X display of our own");
 
         const QString bin = QStringLiteral(QUILLEX_BIN_DIR);
+        // "No device" is a bus with nothing plugged, as a machine without the mouse has.
+        emptySocket = work.path() + "/empty.sock";
         simSocket = work.path() + "/sim.sock";
-        if (!sim({"serve", "--detach"}) || !sim({"plug", "mouse", "mouse"}) ||
-            !sim({"plug", "receiver8k", "receiver8k"}))
+        if (!sim(emptySocket, {"serve", "--detach"}) || !sim(simSocket, {"serve", "--detach"}) ||
+            !sim(simSocket, {"plug", "mouse", "mouse"}) ||
+            !sim(simSocket, {"plug", "receiver8k", "receiver8k"}))
             return fail("the virtual devices did not start");
         // The app resolves ./modules beside its executable: it runs from a copy of its own.
         QDir().mkpath(work.path() + "/app");
@@ -78,8 +81,9 @@ public:
 
     ~Bench()
     {
-        if (!simSocket.isEmpty())
-            sim({"stop"});
+        for (const QString& socket : {simSocket, emptySocket})
+            if (!socket.isEmpty())
+                sim(socket, {"stop"});
         tray.reset();
         x.reset();
         xserver.terminate();
@@ -159,7 +163,7 @@ private:
         env.insert("DISPLAY", QString::fromLatin1(display));
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("LD_LIBRARY_PATH", QStringLiteral(QUILLEX_BIN_DIR "/sim"));
-        env.insert("QUILLEX_SIM_SOCKET", deviceOnline ? simSocket : work.path() + "/no-sim");
+        env.insert("QUILLEX_SIM_SOCKET", deviceOnline ? simSocket : emptySocket);
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         process.setStandardErrorFile(QProcess::nullDevice());
@@ -183,11 +187,11 @@ private:
             "cp", {"-r", QStringLiteral(QUILLEX_BIN_DIR "/modules"), work.path() + "/app/"});
     }
 
-    bool sim(const QStringList& arguments)
+    static bool sim(const QString& socket, const QStringList& arguments)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QUILLEX_SIM_SOCKET", simSocket);
+        env.insert("QUILLEX_SIM_SOCKET", socket);
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(QUILLEX_BIN_DIR "/sim/quillex-sim"), arguments);
         return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit &&
@@ -207,6 +211,7 @@ private:
     std::unique_ptr<XDisplay> x;
     std::unique_ptr<XDisplay::SystemTray> tray;
     QString simSocket;
+    QString emptySocket;
 };
 
 void printRow(const char* figure, double app, double floor, const QString& target)
