@@ -105,6 +105,8 @@ public:
         if (!painted)
             return (void)fail("quillex painted no window");
         figures.firstFrameMs.push_back(double(clock.elapsed()));
+        if (deviceOnline && !openMouse(app))
+            return (void)fail("the mouse's page did not open");
         idleFigures(app.processId(), clock, figures);
 
         if (deviceOnline) {
@@ -143,6 +145,26 @@ public:
     }
 
 private:
+    // Clicks the mouse's card on the start page until its listener starts: the card takes its
+    // place once the first device scan and the intro are over.
+    bool openMouse(QProcess& app)
+    {
+        QByteArray errors;
+        QElapsedTimer waited;
+        waited.start();
+        while (!errors.contains("Listener started on entry") && waited.elapsed() < 20000) {
+            const XDisplay::Window window = x->mainWindowOf(app.processId());
+            const QRect& g = window.geometry;
+            // The card's centre on the 1280 × 720 design, scaled and centred like the scene.
+            const double scale = g.height() / 720.0;
+            x->click(QPoint(int(g.x() + (g.width() - 1280 * scale) / 2 + 640 * scale),
+                            int(g.y() + 360 * scale)));
+            app.waitForReadyRead(500);
+            errors += app.readAllStandardError();
+        }
+        return errors.contains("Listener started on entry");
+    }
+
     // Memory at 10 s after the first frame, CPU and wake-ups from then for the idle time.
     void idleFigures(qint64 pid, const QElapsedTimer& clock, Figures& figures)
     {
@@ -153,7 +175,7 @@ private:
         sleepSeconds(idle);
         const ProcessSample later = sampleProcess(pid);
         figures.cpuPercent.push_back(100.0 * (later.cpuSeconds - settled.cpuSeconds) / idle);
-        figures.wakeUpsPerSecond.push_back(double(later.wakeUps - settled.wakeUps) / idle);
+        figures.wakeUpsPerSecond.push_back(double(wakeUpsBetween(settled, later)) / idle);
         figures.threads = later.threads;
     }
 
@@ -166,7 +188,6 @@ private:
         env.insert("QUILLEX_SIM_SOCKET", deviceOnline ? simSocket : emptySocket);
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-        process.setStandardErrorFile(QProcess::nullDevice());
         process.start(program, QStringList());
         process.waitForStarted();
     }

@@ -11,9 +11,9 @@
 struct ProcessSample {
     qint64 residentKiB = 0;
     qint64 anonymousKiB = 0;
-    double cpuSeconds = 0; // user and system time of all threads so far
-    qint64 wakeUps = 0;    // context switches of all threads so far
-    QStringList threads;   // the name of each thread
+    double cpuSeconds = 0;         // user and system time of all threads so far
+    QMap<QString, qint64> wakeUps; // context switches so far, by thread id
+    QStringList threads;           // the name of each thread
 };
 
 namespace processsample
@@ -38,6 +38,16 @@ inline QMap<QByteArray, qint64> statusFields(const QByteArray& status)
 }
 } // namespace processsample
 
+// Context switches between two samples, of the threads alive at both: a thread that ended
+// meanwhile takes its count with it.
+inline qint64 wakeUpsBetween(const ProcessSample& before, const ProcessSample& after)
+{
+    qint64 total = 0;
+    for (auto it = after.wakeUps.cbegin(); it != after.wakeUps.cend(); ++it)
+        total += it.value() - before.wakeUps.value(it.key(), it.value());
+    return total;
+}
+
 inline ProcessSample sampleProcess(qint64 pid)
 {
     using namespace processsample;
@@ -57,8 +67,8 @@ inline ProcessSample sampleProcess(qint64 pid)
     for (const QString& task : QDir(proc + "/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString dir = proc + "/task/" + task;
         const QMap<QByteArray, qint64> taskStatus = statusFields(readProcFile(dir + "/status"));
-        sample.wakeUps += taskStatus.value("voluntary_ctxt_switches") +
-                          taskStatus.value("nonvoluntary_ctxt_switches");
+        sample.wakeUps.insert(task, taskStatus.value("voluntary_ctxt_switches") +
+                                        taskStatus.value("nonvoluntary_ctxt_switches"));
         sample.threads << QString::fromUtf8(readProcFile(dir + "/comm").trimmed());
     }
     return sample;
