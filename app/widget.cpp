@@ -78,6 +78,7 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
     checkTray();
     trayWatch.setInterval(2000);
     connect(&trayWatch, &QTimer::timeout, this, &Widget::checkTray);
+    trayWatch.start();
 
     installInputCapture(this);
 
@@ -149,27 +150,6 @@ void Widget::checkTray()
     uiCtl->setTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
 }
 
-bool Widget::event(QEvent* event)
-{
-    // Polled only while the window waits in the tray, where a tray that goes must bring it back;
-    // a shown window learns of the tray when it is activated, before any click can close it.
-    switch (event->type()) {
-    case QEvent::WindowActivate:
-        checkTray();
-        break;
-    case QEvent::Hide:
-        if (isHidden())
-            trayWatch.start();
-        break;
-    case QEvent::Show:
-        trayWatch.stop();
-        break;
-    default:
-        break;
-    }
-    return QWidget::event(event);
-}
-
 void Widget::closeEvent(QCloseEvent* event)
 {
     // A window-manager close does what the scene's close button does; its exit is the orderly
@@ -182,6 +162,11 @@ void Widget::receiveMessage(uint instanceId, QByteArray message)
 {
     qDebug() << "message from instance" << instanceId << "of" << message.size() << "bytes";
     // Any start of the program while it runs means the user wants to see it.
+    bringToFront();
+}
+
+void Widget::bringToFront()
+{
     if (isMinimized())
         showNormal();
     else
@@ -197,8 +182,9 @@ void Widget::checkScreen()
 
 void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason == QSystemTrayIcon::Trigger && !isVisible())
-        setVisible(true);
+    // Shown, raised and active whatever state it was left in, as a second start does.
+    if (reason == QSystemTrayIcon::Trigger)
+        bringToFront();
 }
 
 bool Widget::nativeEventFilter(const QByteArray& eventType, void* message, long* result)

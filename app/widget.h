@@ -42,10 +42,10 @@ public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
 
 protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void bringToFront();
     // Keeps the window and the update's progress in view until the updater has ended, then
     // leaves.
     void waitForUpdaterThenExit();
