@@ -146,13 +146,8 @@ int Ch32Device::getFeature(DeviceHost& host, int iface, uint8_t* data, size_t le
     std::memset(&answer, 0, sizeof answer);
     answer.reportId = iap::kReportId;
     answer.status = status;
-    // A short answer holds its report number alone.
-    const size_t length = shortAnswer ? 1 : sizeof answer;
-    std::memcpy(data, &answer, length);
-    if (garbleAnswer)
-        setup->garble(data + 1, sizeof answer - 1);
-    garbleAnswer = false;
-    shortAnswer = false;
+    const size_t length =
+        setup->deliverFeatureAnswer(data, &answer, sizeof answer, shortAnswer, garbleAnswer);
     if (after == After::Vanish)
         dropOffBus(host, *setup);
     else if (after == After::Restart)

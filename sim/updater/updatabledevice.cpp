@@ -123,13 +123,8 @@ int UpdatableDevice::getFeature(DeviceHost& host, int iface, uint8_t* data, size
         a.checksumHi = uint8_t(setup->engineChecksum >> 8);
         std::memcpy(a.configVersion, setup->configVersion.c_str(),
                     std::min(sizeof a.configVersion, setup->configVersion.size()));
-        // A short answer holds its report number alone.
-        const size_t length = engineShort ? 1 : sizeof a;
-        std::memcpy(data, &a, length);
-        if (engineGarbled)
-            setup->garble(data + 1, sizeof a - 1);
-        engineGarbled = false;
-        engineShort = false;
+        const size_t length =
+            setup->deliverFeatureAnswer(data, &a, sizeof a, engineShort, engineGarbled);
         if (engineGone)
             dropOffBus(host, *setup);
         else if (restartWith)

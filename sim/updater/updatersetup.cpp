@@ -6,6 +6,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 
 namespace sim::upd
@@ -84,6 +85,18 @@ std::optional<std::string> Setup::command(const std::vector<std::string>& args)
 void Setup::garble(uint8_t* data, size_t len)
 {
     scrambleBytes(data, len, garbageSeed);
+}
+
+size_t Setup::deliverFeatureAnswer(uint8_t* data, const void* answer, size_t size, bool& cutShort,
+                                   bool& garbled)
+{
+    const size_t length = cutShort ? 1 : size;
+    std::memcpy(data, answer, length);
+    if (garbled)
+        garble(data + 1, length - 1);
+    cutShort = false;
+    garbled = false;
+    return length;
 }
 
 void UpdaterModeDevice::powerCycle(DeviceHost& host)

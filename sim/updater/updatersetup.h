@@ -47,6 +47,11 @@ struct Setup {
 
     // Replaces an answer by pseudo-random bytes (a Garbage fault).
     void garble(uint8_t* data, size_t len);
+    // Copies a feature answer of `size` bytes into `data` as a planned fault shapes it: cut to
+    // its report number (short) and/or garbled after it; both flags are spent. Returns the
+    // length delivered.
+    size_t deliverFeatureAnswer(uint8_t* data, const void* answer, size_t size, bool& cutShort,
+                                bool& garbled);
 
     // Counts one occurrence of `step` and returns the fault planned for it.
     Fault at(const std::string& step);
