@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build ccache pkg-config
     clang libclang-rt-14-dev
-    qtbase5-dev qtdeclarative5-dev libqt5svg5-dev
+    qtbase5-dev qtdeclarative5-dev qtdeclarative5-dev-tools libqt5svg5-dev
     qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-window2
     qml-module-qtquick-layouts qml-module-qtgraphicaleffects qml-module-qttest
     libhidapi-dev libudev-dev libxcb-xinput-dev
