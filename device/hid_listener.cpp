@@ -65,6 +65,13 @@ void Hid_Thread::hid_StopListen()
     }
 }
 
+void Hid_Thread::closeEventHandle()
+{
+    if (hidDevEvent)
+        hid_close(hidDevEvent);
+    hidDevEvent = nullptr;
+}
+
 void Hid_Thread::hid_ListenLoop(int index)
 {
     if (eventPathOf(index).isEmpty()) {
@@ -74,11 +81,20 @@ void Hid_Thread::hid_ListenLoop(int index)
     }
     bool removed = false;
     quint8 buffer[kEventBufferSize];
+    QString openPath;
     while (isListening == 1) {
         // Discovery may have replaced the entry since the last pass.
         const QString path = eventPathOf(index);
-        if (!path.isEmpty())
+        // The handle stays open between reads: opening it anew for every 100 ms slice kept the
+        // idle program busy. A replug shows up as a new path or a failed read.
+        if (hidDevEvent && path != openPath)
+            closeEventHandle();
+        if (!hidDevEvent && !path.isEmpty()) {
             hidDevEvent = hid_open_path(path.toLocal8Bit().constData());
+            openPath = path;
+            if (hidDevEvent)
+                hid_set_nonblocking(hidDevEvent, 0);
+        }
         if (!hidDevEvent) {
             // A device that came back while this pass still held its old path is read on.
             if (!endListenerFor(index, path))
@@ -86,16 +102,16 @@ void Hid_Thread::hid_ListenLoop(int index)
             removed = true;
             break;
         }
-        hid_set_nonblocking(hidDevEvent, 0);
         const int count = hid_read_timeout(hidDevEvent, buffer, sizeof buffer, kEventReadMs);
         if (const auto event = frames::DeviceEvent::parse(buffer, count))
             forwardDeviceEvent(owner, event->byte0, event->byte1, event->byte2, event->byte3);
-        hid_close(hidDevEvent);
-        hidDevEvent = nullptr;
-        // A read that fails at once would otherwise turn the loop into a busy spin.
-        if (count < 0)
+        if (count < 0) {
+            closeEventHandle();
+            // A read that fails at once would otherwise turn the loop into a busy spin.
             QThread::msleep(kEventReadMs);
+        }
     }
+    closeEventHandle();
     if (removed)
         qDebug() << "Device removed";
     qDebug() << "Listener ended on entry" << index;

@@ -98,4 +98,5 @@ private:
     // be used: not when discovery has meanwhile published another path for the entry. Ending
     // forgets the failed path and marks the listener as no longer running.
     bool endListenerFor(int index, const QString& failedPath);
+    void closeEventHandle();
 };
