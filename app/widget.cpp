@@ -8,6 +8,7 @@
 #include "platform/devicenotifier.h"
 #include "platform/resumenotifier.h"
 #include "platform/terminationnotifier.h"
+#include "platform/traywatch.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -75,10 +76,9 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
     trayIcon->setIcon(programIcon());
     connect(trayIcon, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
     trayIcon->setVisible(true);
-    checkTray();
-    trayWatch.setInterval(2000);
-    connect(&trayWatch, &QTimer::timeout, this, &Widget::checkTray);
-    trayWatch.start();
+    auto* tray = new TrayWatch(this);
+    uiCtl->setTrayAvailable(tray->available());
+    connect(tray, &TrayWatch::availabilityChanged, uiCtl, &Ui_Controler::setTrayAvailable);
 
     installInputCapture(this);
 
@@ -143,11 +143,6 @@ void Widget::waitForUpdaterThenExit()
     qDebug() << "exit waits for the updater";
     // Queued: when one run ends the scene may start the next one (receiver, then mouse) first.
     connect(view->updater, &UpdaterRun::ended, this, &Widget::exitSYS, Qt::QueuedConnection);
-}
-
-void Widget::checkTray()
-{
-    uiCtl->setTrayAvailable(QSystemTrayIcon::isSystemTrayAvailable());
 }
 
 void Widget::closeEvent(QCloseEvent* event)

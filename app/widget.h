@@ -30,9 +30,6 @@ public:
     Hid_Thread hidThread;
     QSystemTrayIcon* trayIcon = nullptr;
     QWindow rawInputWindow;
-    // Trays come and go with the desktop's panels; there is no signal for it.
-    QTimer trayWatch;
-    void checkTray();
 
 public slots:
     void checkDevice();

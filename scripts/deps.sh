@@ -8,7 +8,7 @@ packages=(
     qtbase5-dev qtdeclarative5-dev qtdeclarative5-dev-tools libqt5svg5-dev
     qml-module-qtquick2 qml-module-qtquick-controls2 qml-module-qtquick-window2
     qml-module-qtquick-layouts qml-module-qtgraphicaleffects qml-module-qttest
-    libhidapi-dev libudev-dev libxcb-xinput-dev
+    libhidapi-dev libudev-dev libxcb-xinput-dev libxcb-xfixes0-dev
     librsvg2-bin fonts-wqy-microhei
     xvfb xauth libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
 )

@@ -3,6 +3,7 @@
 
 #include "instancetesting.h"
 #include "lineprocess.h"
+#include "privateserver.h"
 #include "xdisplay.h"
 
 #include <QDirIterator>
@@ -23,6 +24,7 @@ private slots:
     void messageBoxClosedWhileHiddenInTrayKeepsTheAppRunning();
     void failedReadBoxOutlivesAReplugAndTheDeviceOpensAfterwards();
     void replugAndClickAgainBringsDeviceNotificationsToThePage();
+    void trayComingTakesTheClosedWindowAndTrayGoingGivesItBack();
     void cleanupTestCase();
 
 private:
@@ -36,7 +38,7 @@ private:
     bool openDeviceFromItsCard(LineProcess& quillex, const XDisplay::Window& window);
     QString programKey() const;
 
-    QProcess xserver;
+    PrivateServer xserver;
     QByteArray display;
     std::unique_ptr<XDisplay> x;
     QTemporaryDir install;
@@ -174,18 +176,8 @@ bool showsLowBattery(const QImage& gauge)
 
 void TestQuillex::initTestCase()
 {
-    // An X server of our own, whatever the environment has.
-    xserver.start(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                   QStringLiteral("0"), QStringLiteral("1920x1080x24"), QStringLiteral("-nolisten"),
-                   QStringLiteral("tcp")});
-    QVERIFY2(xserver.waitForStarted(), "Xvfb is missing");
-    QVERIFY(QTest::qWaitFor([&] {
-        xserver.waitForReadyRead(100);
-        display += xserver.readAllStandardOutput();
-        return display.endsWith('\n');
-    }));
-    display = ':' + display.trimmed();
+    display = xserver.startXvfb(QStringLiteral("1920x1080x24"));
+    QVERIFY2(!display.isEmpty(), "Xvfb is missing");
     x = std::make_unique<XDisplay>(display);
     QVERIFY(x->ok());
 
@@ -200,8 +192,7 @@ void TestQuillex::initTestCase()
 void TestQuillex::cleanupTestCase()
 {
     x.reset();
-    xserver.terminate();
-    xserver.waitForFinished();
+    xserver.stop();
 }
 
 std::unique_ptr<LineProcess> TestQuillex::startQuillex(const QString& workingDirectory,
@@ -210,6 +201,9 @@ std::unique_ptr<LineProcess> TestQuillex::startQuillex(const QString& workingDir
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    // No session bus: the desktop's StatusNotifierItem tray, if any, stays out of the test.
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+               QStringLiteral("unix:path=") + install.path() + QStringLiteral("/no-bus"));
     // The virtual hidapi, by default with no daemon behind it: no device, and never a real one.
     const QString bin = qEnvironmentVariable("QUILLEX_BIN_DIR");
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), bin + QStringLiteral("/sim"));
@@ -375,6 +369,30 @@ void TestQuillex::messageBoxClosedWhileHiddenInTrayKeepsTheAppRunning()
     QCOMPARE(quillex->process.state(), QProcess::Running);
     auto second = startQuillex(install.path(), devices.socketPath());
     QCOMPARE(second->exitCode(), 1);
+    QTRY_VERIFY2(x->viewable(window.id), quillex->errors());
+    QCOMPARE(quillex->process.state(), QProcess::Running);
+
+    quillex->process.terminate();
+    QCOMPARE(quillex->exitCode(), 0);
+}
+
+void TestQuillex::trayComingTakesTheClosedWindowAndTrayGoingGivesItBack()
+{
+    auto quillex = startQuillex(elsewhere.path());
+    const XDisplay::Window window = waitForWindow(*quillex);
+    QVERIFY2(window.id, quillex->errors());
+    QVERIFY(!quillex->errors().contains("system tray available"));
+
+    auto tray = std::make_unique<XDisplay::SystemTray>(*x);
+    QVERIFY(tray->owned());
+    QTRY_VERIFY2(quillex->errors().contains("system tray available"), quillex->errors());
+    // Closing to the tray is the shipped setting (modules/apConfig.ini).
+    x->requestClose(window.id);
+    QTRY_VERIFY(!x->viewable(window.id));
+
+    // The panel goes away with the window in its tray: the window comes back, minimised.
+    tray.reset();
+    QTRY_VERIFY2(quillex->errors().contains("system tray gone"), quillex->errors());
     QTRY_VERIFY2(x->viewable(window.id), quillex->errors());
     QCOMPARE(quillex->process.state(), QProcess::Running);
 
