@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
         app.installNativeEventFilter(&w);
         w.show();
         w.checkScreen();
-        w.checkDevice();
+        w.checkDeviceOnceShown();
         status = app.exec();
     }
     return status;

@@ -118,6 +118,17 @@ void Widget::checkDevice()
     });
 }
 
+void Widget::checkDeviceOnceShown()
+{
+    // The start page paints first: the scan would only delay it, and the intro keeps the device
+    // cards out of sight for its first second anyway. Queued, so the frame reaches the screen.
+    if (isVisible())
+        connect(uiCtl->quickView(), &myQQuickView::firstFramePainted, this, &Widget::checkDevice,
+                Qt::QueuedConnection);
+    else
+        checkDevice();
+}
+
 void Widget::exitSYS()
 {
     // Stopping the updater halfway could leave the device without a working firmware.

@@ -33,6 +33,8 @@ public:
 
 public slots:
     void checkDevice();
+    // The first scan: after the first frame when the window shows, at once when it starts hidden.
+    void checkDeviceOnceShown();
     void exitSYS();
     void receiveMessage(uint instanceId, QByteArray message);
     void checkScreen();

@@ -44,12 +44,39 @@ QString myQQuickView::openBoundedSettings(const QString& path, qint64 maxBytes)
 
 void myQQuickView::releaseCaches()
 {
+    // The pictures go first: the caches below can only let go of what nothing holds any more.
+    setPicturesReleased(true);
+    // A hidden view never updates its scene graph, whose textures hold copies of the pictures:
+    // one frame drawn without them lets those go.
+    grabFramebuffer();
     quickWindow()->releaseResources();
     engine()->trimComponentCache();
     engine()->collectGarbage();
     QPixmapCache::clear();
     // After the scene graph and the collector have let go, which they do on their next turn.
     QTimer::singleShot(0, this, [] { returnFreeMemoryToSystem(); });
+}
+
+void myQQuickView::showEvent(QShowEvent* event)
+{
+    // Decoded again before the first frame, so the window comes back as it was left.
+    setPicturesReleased(false);
+    QQuickWidget::showEvent(event);
+}
+
+void myQQuickView::paintEvent(QPaintEvent* event)
+{
+    QQuickWidget::paintEvent(event);
+    if (!firstFrameReported) {
+        firstFrameReported = true;
+        emit firstFramePainted();
+    }
+}
+
+void myQQuickView::setPicturesReleased(bool released)
+{
+    if (QObject* root = rootObject())
+        root->setProperty("picturesReleased", released);
 }
 
 void myQQuickView::clearHidBusy()

@@ -42,6 +42,8 @@ signals:
     void settingsNotSaved();
     // A settings file the app did not write was moved to `keptAs`; its settings start empty.
     void settingsSetAside(QString keptAs);
+    // The view has painted its first frame on screen; emitted once.
+    void firstFramePainted();
 
 public slots:
     void clearHidBusy();
@@ -68,14 +70,19 @@ public slots:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Lets the scene's pictures go while the window waits in the tray, or brings them back.
+    void setPicturesReleased(bool released);
     // Hands a device notification to the scene on the GUI thread.
     void deliverFwData(uchar byte0, uchar byte1, uchar byte2, uchar byte3);
     void reportIfUnsaved();
     // The path to open for settings file `path`; a file set aside is announced to the scene.
     QString openBoundedSettings(const QString& path, qint64 maxBytes);
     bool settingsFailureReported = false;
+    bool firstFrameReported = false;
     // Points commands at catalog entry `index`; the listener follows only when the entry changes.
     void selectEntry(int index);
 };

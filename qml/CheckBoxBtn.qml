@@ -13,12 +13,12 @@ Item {
     implicitWidth: mark.width + label.implicitWidth + 10
     implicitHeight: Math.max(mark.height, label.implicitHeight)
 
-    Image {
+    LazyImage {
         id: mark
         width: 22
         height: 22
         anchors.verticalCenter: parent.verticalCenter
-        source: box.path + (box.checked ? "check_checked" : (area.containsMouse ? "check_hover" : "check_normal")) + ".png"
+        picture: box.path + (box.checked ? "check_checked" : (area.containsMouse ? "check_hover" : "check_normal")) + ".png"
     }
     Text {
         id: label

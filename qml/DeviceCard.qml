@@ -11,41 +11,41 @@ Item {
     width: 290
     height: 375
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: main.img("GlobalModule", area.pressed ? "card_press" : (area.containsMouse ? "card_hover" : "card_normal"))
+        picture: main.img("GlobalModule", area.pressed ? "card_press" : (area.containsMouse ? "card_hover" : "card_normal"))
     }
-    Image {
+    LazyImage {
         anchors.horizontalCenter: parent.horizontalCenter
         y: 50
         width: 200
         height: 180
-        source: main.img("GlobalModule", "card_mouse")
+        picture: main.img("GlobalModule", "card_mouse")
     }
     Row {
         anchors.horizontalCenter: parent.horizontalCenter
         y: 250
         spacing: 14
-        Image {
+        LazyImage {
             objectName: "receiverIcon"
             visible: card.dongleFlag !== 0
             width: 40
             height: 40
-            source: main.img("GlobalModule", "icon_receiver")
+            picture: main.img("GlobalModule", "icon_receiver")
         }
-        Image {
+        LazyImage {
             objectName: "cableIcon"
             visible: card.mouseFlag !== 0
             width: 40
             height: 40
-            source: main.img("GlobalModule", "icon_cable")
+            picture: main.img("GlobalModule", "icon_cable")
         }
-        Image {
+        LazyImage {
             objectName: "icon8k"
             visible: card.mouseFlag === 2 || (card.dongleFlag & 0x02) !== 0
             width: 40
             height: 40
-            source: main.img("GlobalModule", "icon_8k")
+            picture: main.img("GlobalModule", "icon_8k")
         }
     }
     Text {

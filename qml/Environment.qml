@@ -30,24 +30,27 @@ Item {
 
     transformOrigin: Item.Center
 
-    Image {
+    LazyImage {
         id: bg
         anchors.fill: parent
         opacity: 0
-        source: main.img("GlobalModule", "start_bg")
+        // Unseen until the intro fades it in: decoded off the main thread meanwhile.
+        asynchronous: intro.running
+        picture: main.img("GlobalModule", "start_bg")
     }
     MouseArea {
         anchors.fill: parent
         onPressed: ui_Ctl.setMoveWindow()
         onPositionChanged: ui_Ctl.moveWindow()
     }
-    Image {
+    LazyImage {
         id: logo
         anchors.centerIn: parent
         width: 480
         height: 140
         opacity: 0
-        source: main.img("GlobalModule", "logo")
+        asynchronous: intro.running
+        picture: main.img("GlobalModule", "logo")
     }
     SequentialAnimation {
         id: intro
@@ -63,12 +66,13 @@ Item {
         opacity: bg.opacity
         enabled: !apSetting.isOpen
 
-        Image {
+        LazyImage {
             x: 30
             y: 20
             width: 160
             height: 40
-            source: main.img("PageMain", "logo")
+            asynchronous: intro.running
+            picture: main.img("PageMain", "logo")
         }
         Text {
             objectName: "noDeviceText"

@@ -26,9 +26,9 @@ Item {
             delegate: Item {
                 width: fick.itemWidth
                 height: fick.itemHeight
-                Image {
+                LazyImage {
                     anchors.fill: parent
-                    source: fick.path + (index === fick.currentIndex ? "press" : (area.containsMouse ? "hover" : "normal")) + ".png"
+                    picture: fick.path + (index === fick.currentIndex ? "press" : (area.containsMouse ? "hover" : "normal")) + ".png"
                 }
                 Text {
                     anchors.centerIn: parent

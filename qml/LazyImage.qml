@@ -1,12 +1,9 @@
 import QtQuick 2.12
 
-// A picture decoded only once it is first on screen: the pages and panels hidden at start cost
-// neither memory nor start-up time until they are visited.
+// A picture held only while it is on screen: pages and panels out of view cost no memory, and a
+// start decodes only what the first page shows. While the window waits in the tray none is held.
 Image {
     property url picture
-    property bool wasShown: false
-    source: wasShown ? picture : ""
-    // Fires for a parent's change too: visible is the effective visibility.
-    onVisibleChanged: wasShown = wasShown || visible
-    Component.onCompleted: wasShown = visible
+    // visible is the effective visibility: a hidden page hides its pictures too.
+    source: visible && !main.picturesReleased ? picture : ""
 }

@@ -25,9 +25,9 @@ Item {
         return i >= 0 && i < model.count ? model.get(i).txt : ""
     }
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: "file:modules/img/GlobalModule/list_bg.png"
+        picture: "file:modules/img/GlobalModule/list_bg.png"
     }
     ListModel { id: model }
     ListView {

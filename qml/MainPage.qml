@@ -14,12 +14,12 @@ Item {
         onPressed: ui_Ctl.setMoveWindow()
         onPositionChanged: ui_Ctl.moveWindow()
     }
-    Image {
+    LazyImage {
         x: 20
         y: 10
         width: 160
         height: 40
-        source: main.img("PageMain", "logo")
+        picture: main.img("PageMain", "logo")
     }
 
     Column {

@@ -304,10 +304,10 @@ Item {
         x: 600
         y: 590
         spacing: 8
-        Image {
+        LazyImage {
             width: 20
             height: 20
-            source: main.img("PageDpi", "link")
+            picture: main.img("PageDpi", "link")
         }
         Text {
             objectName: "mouseSettingsLink"

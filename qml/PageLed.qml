@@ -194,10 +194,10 @@ Item {
                         font.pixelSize: 18
                     }
                 }
-                Image {
+                LazyImage {
                     anchors.fill: parent
                     visible: index === page.choice
-                    source: main.img("PageLed", "swatch_ring")
+                    picture: main.img("PageLed", "swatch_ring")
                 }
                 MouseArea {
                     anchors.fill: parent
@@ -207,13 +207,13 @@ Item {
             }
         }
     }
-    Image {
+    LazyImage {
         id: hue
         x: 460
         y: 446
         width: 360
         height: 20
-        source: main.img("PageLed", "hue")
+        picture: main.img("PageLed", "hue")
         opacity: page.eighth ? 0.3 : 1
         MouseArea {
             anchors.fill: parent

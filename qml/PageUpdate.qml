@@ -118,7 +118,7 @@ Item {
         }
         Column {
             spacing: 12
-            Image { width: 160; height: 120; source: main.img("PageUpdate", "receiver") }
+            LazyImage { width: 160; height: 120; picture: main.img("PageUpdate", "receiver") }
             SectionLabel {
                 objectName: "receiverState"
                 text: page.stateText(page.txt(3), main.dongleOnlineDev !== 0)

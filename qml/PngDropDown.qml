@@ -38,9 +38,9 @@ Item {
         listElementClicked(index)
     }
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: drop.path + "dropdown_bg.png"
+        picture: drop.path + "dropdown_bg.png"
     }
     Text {
         anchors.left: parent.left
@@ -53,7 +53,7 @@ Item {
         font.family: drop.fontFamily
         font.pixelSize: drop.fontSize
     }
-    Image {
+    LazyImage {
         id: arrow
         anchors.right: parent.right
         anchors.rightMargin: 12
@@ -61,7 +61,7 @@ Item {
         width: 14
         height: 8
         rotation: drop.isOpen ? 180 : 0
-        source: drop.path + "dropdown_arrow.png"
+        picture: drop.path + "dropdown_arrow.png"
     }
     MouseArea {
         anchors.fill: parent
@@ -88,9 +88,9 @@ Item {
             delegate: Item {
                 width: list.width
                 height: drop.rowHeight
-                Image {
+                LazyImage {
                     anchors.fill: parent
-                    source: drop.path + "dropdown_item.png"
+                    picture: drop.path + "dropdown_item.png"
                     visible: rowArea.containsMouse
                 }
                 Text {

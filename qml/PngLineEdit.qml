@@ -16,9 +16,9 @@ Item {
     Component.onCompleted: input.text = accepted
     onAcceptedChanged: input.text = accepted
 
-    Image {
+    LazyImage {
         anchors.fill: parent
-        source: "file:modules/img/GlobalModule/lineedit_bg.png"
+        picture: "file:modules/img/GlobalModule/lineedit_bg.png"
     }
     TextInput {
         id: input

@@ -35,10 +35,10 @@ Item {
         return hovered ? "#d9d9d9" : "#595959"
     }
 
-    Image {
+    LazyImage {
         id: img
         anchors.fill: parent
-        source: btn.srcs.length > 3 ? btn.srcs[btn.pictureIndex()] : ""
+        picture: btn.srcs.length > 3 ? btn.srcs[btn.pictureIndex()] : ""
         fillMode: Image.Stretch
         smooth: true
     }

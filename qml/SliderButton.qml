@@ -27,12 +27,12 @@ Item {
         value = valueAt(knob.x)
     }
 
-    Image {
+    LazyImage {
         id: groove
         anchors.verticalCenter: parent.verticalCenter
         width: parent.width
         height: 6
-        source: "file:modules/img/GlobalModule/slider_groove.png"
+        picture: "file:modules/img/GlobalModule/slider_groove.png"
     }
     Rectangle {
         anchors.verticalCenter: groove.verticalCenter
@@ -56,12 +56,12 @@ Item {
         duration: 120
         onStopped: slider.valueChange(slider.value)
     }
-    Image {
+    LazyImage {
         id: knob
         x: -7
         width: 14
         height: 26
-        source: "file:modules/img/GlobalModule/slider_knob.png"
+        picture: "file:modules/img/GlobalModule/slider_knob.png"
         onXChanged: slider.value = slider.valueAt(x)
         MouseArea {
             id: knobArea

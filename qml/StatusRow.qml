@@ -6,29 +6,29 @@ Row {
     property bool showDeviceState: true
     spacing: 12
 
-    Image {
+    LazyImage {
         visible: row.showDeviceState
         width: 28
         height: 28
-        source: main.img("PageMain", main.mouseOnlineDev !== 0 ? "cable_on" : "cable_off")
+        picture: main.img("PageMain", main.mouseOnlineDev !== 0 ? "cable_on" : "cable_off")
     }
-    Image {
+    LazyImage {
         visible: row.showDeviceState
         width: 28
         height: 28
         objectName: "statusReceiver"
-        source: main.img("PageMain", main.isBusy ? "receiver_busy"
+        picture: main.img("PageMain", main.isBusy ? "receiver_busy"
                                                  : main.dongleOnlineDev !== 0 ? "receiver_on" : "receiver_off")
     }
     Item {
         visible: row.showDeviceState
         width: 40
         height: 28
-        Image {
+        LazyImage {
             anchors.verticalCenter: parent.verticalCenter
             width: 40
             height: 20
-            source: main.img("PageMain", "battery")
+            picture: main.img("PageMain", "battery")
             Rectangle {
                 objectName: "batteryBar"
                 x: 5
@@ -39,12 +39,12 @@ Row {
             }
         }
     }
-    Image {
+    LazyImage {
         visible: row.showDeviceState
         anchors.verticalCenter: parent.verticalCenter
         width: 2
         height: 24
-        source: main.img("PageMain", "separator")
+        picture: main.img("PageMain", "separator")
     }
     PngPushButton {
         objectName: "settingsButton"

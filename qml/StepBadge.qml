@@ -1,11 +1,11 @@
 import QtQuick 2.12
 
 // Round badge with a step number.
-Image {
+LazyImage {
     property int number: 1
     width: 40
     height: 40
-    source: main.img("PageUpdate", "step_badge")
+    picture: main.img("PageUpdate", "step_badge")
     Text {
         anchors.centerIn: parent
         text: parent.number

@@ -39,6 +39,8 @@ Item {
     property var pgLightLang: blankList(20)
     property var pgUpdateLang: blankList(22)
 
+    // Set by the view while the window waits in the tray: every picture is let go meanwhile.
+    property bool picturesReleased: false
     property int currentPage: 0
     property int currentLang: 2
     property int batteryLevel: 0

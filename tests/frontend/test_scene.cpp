@@ -108,6 +108,42 @@ private slots:
         QTRY_COMPARE(shown("groupTabs"), 0);
     }
 
+    // Pictures are held only while on screen: none while the window waits in the tray, and those
+    // on screen are decoded again before the first frame once it shows.
+    void picturesAreHeldOnlyOnScreen()
+    {
+        const auto heldOnlyOnScreen = [this](bool inTray) {
+            int held = 0, pictures = 0;
+            QList<QQuickItem*> items{view()->rootObject()};
+            while (!items.isEmpty()) {
+                QQuickItem* image = items.takeFirst();
+                items += image->childItems();
+                const QString picture = image->property("picture").toString();
+                if (!image->inherits("QQuickImage") || picture.isEmpty())
+                    continue;
+                ++pictures;
+                const bool wanted = image->isVisible() && !inTray;
+                if (image->property("source").toString() != (wanted ? picture : QString()))
+                    return false;
+                // Ready at once, not in a later frame.
+                if (wanted && image->property("status").toInt() != 1)
+                    return false;
+                held += wanted;
+            }
+            return pictures > 20 && (inTray ? held == 0 : held > 0);
+        };
+        openPage(3);
+        QVERIFY(heldOnlyOnScreen(false));
+        view()->closeToTray = true;
+        widget->uiCtl->setTrayAvailable(true);
+        widget->uiCtl->onCloseWindow();
+        QVERIFY(widget->isHidden());
+        QVERIFY(heldOnlyOnScreen(true));
+        widget->receiveMessage(2, QByteArrayLiteral("show"));
+        QVERIFY(heldOnlyOnScreen(false));
+        QCOMPARE(shown("modeList"), int(held("table0", kMode)));
+    }
+
     void keyPickerClearLeavesNoKeyAndNothingToApply()
     {
         openPage(1);
