@@ -98,9 +98,9 @@ void Ui_Controler::initWindow(QWidget* w)
     if (QWindow* handle = w->windowHandle()) {
         connect(handle, &QWindow::screenChanged, this, &Ui_Controler::CheckCurrentScreen,
                 Qt::UniqueConnection);
-        connect(handle, &QWindow::xChanged, this, &Ui_Controler::CheckCurrentScreen,
+        connect(handle, &QWindow::xChanged, this, &Ui_Controler::followMovedWindow,
                 Qt::UniqueConnection);
-        connect(handle, &QWindow::yChanged, this, &Ui_Controler::CheckCurrentScreen,
+        connect(handle, &QWindow::yChanged, this, &Ui_Controler::followMovedWindow,
                 Qt::UniqueConnection);
     }
 }
@@ -280,6 +280,18 @@ QStringList Ui_Controler::getLangStrings(QString typeStr, QString langCode)
 
 void Ui_Controler::CheckCurrentScreen()
 {
+    followScreen(true);
+}
+
+void Ui_Controler::followMovedWindow()
+{
+    // Where the user drags the window is theirs to choose: pulled back mid-drag, it would jump
+    // away from under the cursor.
+    followScreen(false);
+}
+
+void Ui_Controler::followScreen(bool bringBackOnScreen)
+{
     QScreen* screen = windowScreen(window);
     if (!screen)
         return;
@@ -300,6 +312,6 @@ void Ui_Controler::CheckCurrentScreen()
         return;
     }
     // A window whose middle lies on no screen (a monitor rearranged or gone) is brought back.
-    if (window && !QGuiApplication::screenAt(window->geometry().center()))
+    if (bringBackOnScreen && window && !QGuiApplication::screenAt(window->geometry().center()))
         window->move(keptOnScreen(window->geometry(), screen->availableGeometry()).topLeft());
 }

@@ -81,6 +81,10 @@ public slots:
 
 private:
     QScreen* windowScreen(QWidget* w) const;
+    // Lays the window out again when it is on another screen; with `bringBackOnScreen` a window
+    // whose middle lies on no screen is moved back onto its own.
+    void followScreen(bool bringBackOnScreen);
+    void followMovedWindow();
     // Shows one modal box with the program's fixed window flags; returns the button pressed.
     int execBox(QMessageBox::Icon icon, const QString& title, const QString& text,
                 QMessageBox::StandardButtons buttons,

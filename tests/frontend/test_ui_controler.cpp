@@ -180,6 +180,18 @@ private slots:
         QCursor::setPos(507, 395);
         ctl->moveWindow();
         QCOMPARE(widget->pos(), start + QPoint(7, -5));
+
+        // Dragged with its middle past the screen's edge, it stays where the user put it; only a
+        // change of the screens brings it back.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QSignalSpy moved(widget->windowHandle(), &QWindow::xChanged);
+        QCursor::setPos(507 - widget->width(), 395);
+        ctl->moveWindow();
+        QVERIFY(!moved.isEmpty() || moved.wait());
+        QCOMPARE(widget->x(), start.x() + 7 - widget->width());
+        QVERIFY(!screen.contains(widget->geometry().center()));
+        ctl->CheckCurrentScreen();
+        QVERIFY(screen.contains(widget->geometry().center()));
     }
 
     void closeHidesOnlyWhereATrayExists()
