@@ -1,5 +1,4 @@
 import QtQuick 2.12
-import QtGraphicalEffects 1.12
 
 // Blurred copy of the scene behind the settings panel. The software renderer has no shader
 // effects, so it gets a dark veil instead.
@@ -10,10 +9,7 @@ Item {
     Loader {
         anchors.fill: parent
         active: blur.visible && GraphicsInfo.api !== GraphicsInfo.Software
-        sourceComponent: FastBlur {
-            source: blur.source
-            radius: 32
-        }
+        source: active ? "BlurredCopy.qml" : ""
     }
     Rectangle {
         anchors.fill: parent
