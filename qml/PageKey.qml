@@ -36,7 +36,7 @@ Item {
         refreshMacroList()
     }
 
-    function initUI(t1) {
+    function initUI(t0, t1) {
         var l = []
         for (var i = 0; i < Buttons.SLOT_COUNT; ++i)
             l.push(Buttons.decodeSlot(t1, i, slots[i]))

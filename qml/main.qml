@@ -49,11 +49,17 @@ Item {
 
     readonly property alias env: env
     readonly property alias mainPage: mainPage
-    readonly property alias pageDpi: pageDpi
-    readonly property alias pageKey: pageKey
-    readonly property alias pageMacro: pageMacro
-    readonly property alias pageLed: pageLed
-    readonly property alias pageUpdate: pageUpdate
+    // Each page exists from its first visit on.
+    readonly property Item pageDpi: pageDpiLoader.item
+    readonly property Item pageKey: pageKeyLoader.item
+    readonly property Item pageMacro: pageMacroLoader.item
+    readonly property Item pageLed: pageLedLoader.item
+    readonly property Item pageUpdate: pageUpdateLoader.item
+    readonly property var pageLoaders: [pageMacroLoader, pageKeyLoader, pageDpiLoader, pageLedLoader,
+                                        pageUpdateLoader]
+    // The open device's tables as last read: a page created later fills itself from them.
+    property var table0: []
+    property var table1: []
     readonly property alias apSetting: apSetting
 
     function blankList(n) {
@@ -128,7 +134,8 @@ Item {
                 // The open device is read again: it may have been replugged or changed
                 // meanwhile, and its pages show what it holds now.
                 initDevice(k, deviceStr, mouseOnlineDev, dongleOnlineDev, true)
-                pageDpi.resetRateShow()
+                if (pageDpi)
+                    pageDpi.resetRateShow()
                 return
             }
         }
@@ -142,14 +149,16 @@ Item {
             dongleOnlineDev = Did
             isNeedUpdateFw = ui_View.connectCurrentDevice(Str, Mid, Did)
         }
-        var table0 = numbers(ui_View.syncFwData_Table0())
-        if (Map.tableValid(table0)) {
+        var t0 = numbers(ui_View.syncFwData_Table0())
+        if (Map.tableValid(t0)) {
+            table0 = t0
+            table1 = numbers(ui_View.syncFwData_Table1())
+            // Pages that exist show the tables just read; notifications older than them are moot.
+            var existing = pageLoaders.filter(function (l) { return l.item !== null })
+            pageLoaders.forEach(function (l) { l.missed = [] })
+            // Showing the main page creates its current page, which fills itself.
             env.hideMainPage()
-            var table1 = numbers(ui_View.syncFwData_Table1())
-            pageMacro.initUI()
-            pageKey.initUI(table1)
-            pageDpi.initUI(table0, table1)
-            pageLed.initUI(table0, table1)
+            existing.forEach(function (l) { fillPage(l.item) })
             batteryLevel = Map.battery(table0[8])
         } else {
             // A device that never opened is no open device: the start page stays what it is.
@@ -171,7 +180,7 @@ Item {
         byte2 = Number(byte2)
         switch (Number(byte0)) {
         case 0x0b:
-            pageDpi.sycnFwData(0x0b, byte1)
+            pageDpiLoader.deliver(0x0b, byte1)
             break
         case 0x11:
             batteryLevel = Map.battery(byte1)
@@ -180,10 +189,10 @@ Item {
             isBusy = byte1 === 0
             break
         case 0x0a:
-            pageLed.sycnFwData(0x0a, byte2)
+            pageLedLoader.deliver(0x0a, byte2)
             break
         case 0xf0:
-            pageDpi.sycnFwData(0xf0, byte2)
+            pageDpiLoader.deliver(0xf0, byte2)
             break
         }
     }
@@ -192,14 +201,23 @@ Item {
         var code = String(index)
         mainLang = ui_Ctl.getLangStrings("PageMain", code)
         pgSystemLang = ui_Ctl.getLangStrings("PageSystem", code)
-        pageDpi.initListStr()
         pgKeyLang = ui_Ctl.getLangStrings("PageKey", code)
-        pageKey.initListStr()
         pgMacroLang = ui_Ctl.getLangStrings("PageMacro", code)
         pgLightLang = ui_Ctl.getLangStrings("PageLight", code)
-        pageLed.initListStr()
         pgUpdateLang = ui_Ctl.getLangStrings("PageUpdate", code)
         isInitUiStr = false
+        pageLoaders.forEach(function (l) {
+            if (l.item && l.item.initListStr)
+                l.item.initListStr()
+        })
+    }
+
+    // A page's texts and, with a device open, what the device holds.
+    function fillPage(page) {
+        if (!isInitUiStr && page.initListStr)
+            page.initListStr()
+        if (deviceStr !== "" && table0.length > 0 && page.initUI)
+            page.initUI(table0, table1)
     }
 
     function setUiTxtSize(isMin) {
@@ -231,7 +249,8 @@ Item {
         if (apSetting.isOpen)
             apSetting.close()
         currentPage = 4
-        pageUpdate.closing = true
+        if (pageUpdate)
+            pageUpdate.closing = true
     }
 
     function setMainFouces() {
@@ -243,7 +262,7 @@ Item {
         setMainFouces()
         if (n === currentPage || !isMacroLock)
             return
-        if (n === 2)
+        if (n === 2 && pageMacro)
             pageMacro.syncUi()
         currentPage = n
     }
@@ -277,11 +296,11 @@ Item {
                 id: mainPage
                 anchors.fill: parent
                 visible: false
-                PageDpi { id: pageDpi; x: 210; y: 70; visible: main.currentPage === 0; enabled: !apSetting.isOpen }
-                PageKey { id: pageKey; x: 210; y: 70; visible: main.currentPage === 1; enabled: !apSetting.isOpen }
-                PageMacro { id: pageMacro; x: 210; y: 70; visible: main.currentPage === 2; enabled: !apSetting.isOpen }
-                PageLed { id: pageLed; x: 210; y: 70; visible: main.currentPage === 3; enabled: !apSetting.isOpen }
-                PageUpdate { id: pageUpdate; x: 210; y: 70; visible: main.currentPage === 4; enabled: !apSetting.isOpen }
+                PageLoader { id: pageDpiLoader; index: 0; sourceComponent: Component { PageDpi {} } }
+                PageLoader { id: pageKeyLoader; index: 1; sourceComponent: Component { PageKey {} } }
+                PageLoader { id: pageMacroLoader; index: 2; sourceComponent: Component { PageMacro {} } }
+                PageLoader { id: pageLedLoader; index: 3; sourceComponent: Component { PageLed {} } }
+                PageLoader { id: pageUpdateLoader; index: 4; sourceComponent: Component { PageUpdate {} } }
             }
             Environment {
                 id: env

@@ -160,6 +160,8 @@ protected:
         QTRY_VERIFY(!start->isVisible());
         click("nav" + QString::number(nav));
         QTRY_COMPARE(view()->rootObject()->property("currentPage").toInt(), nav);
+        // A page made on its first visit lays its lists out before its first frame.
+        scenetesting::waitForFrame(view());
     }
     // Opens the settings panel and waits until it has slid in.
     void openSettings()

@@ -67,6 +67,12 @@ TestCase {
     }
 
     // Opens the device through a card click with the given tables.
+    // Shows page n of the open device's main page, which creates it on the first visit.
+    function visit(n) {
+        scene.currentPage = n
+        return [scene.pageDpi, scene.pageKey, scene.pageMacro, scene.pageLed, scene.pageUpdate][n]
+    }
+
     function openDevice(t0, t1, mid, did) {
         if (!scene.visible) {
             online([["NORVIK GAMING Quillex", "M8K"]])

@@ -23,6 +23,7 @@ SceneTestCase {
     }
 
     function test_slider_value_formula() {
+        openDevice(table0({}), table1({ 4: 4 }))
         var s = scene.pageDpi.slider
         compare(s.valueAt(-7), 200)
         compare(s.valueAt(100), 3800)
@@ -121,7 +122,7 @@ SceneTestCase {
     function test_lighting_read_back() {
         openDevice(table0({ 3: 2, 4: 153, 5: 7, 6: 3 }),
                    table1({ 4: 4, 62: 0x11, 63: 0x22, 64: 0x99, 65: 0x33 }))
-        var led = scene.pageLed
+        var led = visit(3)
         compare(led.modeList.currentIndex, 2)
         compare(led.brightList.currentIndex, 2)
         compare(led.speedList.currentIndex, 4)
@@ -137,7 +138,7 @@ SceneTestCase {
 
     function test_lighting_writes() {
         openDevice(table0({ 6: 1 }), table1({ 4: 4 }))
-        var led = scene.pageLed
+        var led = visit(3)
         led.chooseColor(7)
         led.chooseColor(3)
         led.setSlotColor(1, 2, 3)
@@ -167,13 +168,13 @@ SceneTestCase {
         slotBytes(t, 5, 0x01, 0, 0, 0x0B)
         slotBytes(t, 6, 0x00, 0, 0, 0x77)
         openDevice(table0({}), table1(t))
-        compare(scene.pageKey.slots, ["00020000f0", "31030000cd", "1001060504", "2005010002",
+        compare(visit(1).slots, ["00020000f0", "31030000cd", "1001060504", "2005010002",
                                       "400c020af0", "050b000001", "08f0020003"])
     }
 
     function test_button_assignment_writes() {
         openDevice(table0({}), table1({ 4: 4 }))
-        var key = scene.pageKey
+        var key = visit(1)
         key.selectSlot(1)
         key.curGroup = 3
         key.assignFixed(7)
@@ -200,7 +201,7 @@ SceneTestCase {
 
     function test_macro_button_is_written_only_after_its_upload() {
         openDevice(table0({}), table1({ 4: 4 }))
-        var key = scene.pageKey
+        var key = visit(1)
         key.selectSlot(3)
         var before = key.slots[3]
         ui_View.setResult("setOtherProperty", false)
@@ -228,7 +229,7 @@ SceneTestCase {
 
     function test_last_left_click_needs_confirmation() {
         openDevice(table0({}), table1({ 4: 4 }))
-        var key = scene.pageKey
+        var key = visit(1)
         key.selectSlot(0)
         ui_Ctl.setResult("msgboxKey", false)
         verify(!key.assignFixed(1))

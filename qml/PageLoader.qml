@@ -1,0 +1,32 @@
+import QtQuick 2.12
+
+// A page of the main page, created on its first visit: pages never opened cost neither start-up
+// time nor memory. Once created it stays, with what the user left on it.
+Loader {
+    id: loader
+    property int index
+    // Device notifications that arrived before the page existed, handed over once it does.
+    property var missed: []
+
+    x: 210
+    y: 70
+    visible: main.currentPage === index
+    enabled: !apSetting.isOpen
+    active: false
+    // visible is the effective visibility: the page is made when the main page shows it.
+    onVisibleChanged: active = active || visible
+    Component.onCompleted: active = visible
+    onLoaded: {
+        main.fillPage(item)
+        for (var i = 0; i < missed.length; ++i)
+            item.sycnFwData(missed[i][0], missed[i][1])
+        missed = []
+    }
+
+    function deliver(type, value) {
+        if (item)
+            item.sycnFwData(type, value)
+        else
+            missed.push([type, value])
+    }
+}
