@@ -5,8 +5,9 @@ import QtQuick 2.12
 Loader {
     id: loader
     property int index
-    // Device notifications that arrived before the page existed, handed over once it does.
-    property var missed: []
+    // The latest device notification of each kind that arrived before the page existed, handed
+    // over once it does: each sets one thing, so older ones of a kind are moot.
+    property var missed: ({})
 
     x: 210
     y: 70
@@ -18,15 +19,15 @@ Loader {
     Component.onCompleted: active = visible
     onLoaded: {
         main.fillPage(item)
-        for (var i = 0; i < missed.length; ++i)
-            item.sycnFwData(missed[i][0], missed[i][1])
-        missed = []
+        for (var type in missed)
+            item.sycnFwData(Number(type), missed[type])
+        missed = {}
     }
 
     function deliver(type, value) {
         if (item)
             item.sycnFwData(type, value)
         else
-            missed.push([type, value])
+            missed[type] = value
     }
 }

@@ -155,7 +155,7 @@ Item {
             table1 = numbers(ui_View.syncFwData_Table1())
             // Pages that exist show the tables just read; notifications older than them are moot.
             var existing = pageLoaders.filter(function (l) { return l.item !== null })
-            pageLoaders.forEach(function (l) { l.missed = [] })
+            pageLoaders.forEach(function (l) { l.missed = {} })
             // Showing the main page creates its current page, which fills itself.
             env.hideMainPage()
             existing.forEach(function (l) { fillPage(l.item) })

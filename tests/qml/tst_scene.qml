@@ -167,7 +167,8 @@ SceneTestCase {
         compare(scene.pageDpi.ratePos, 5)
         scene.syncFwData(0xf0, 0, 0x33, 0)
         compare(scene.pageDpi.ratePos, 5, "an unknown rate code changes nothing")
-        // The lighting page, not visited yet, shows the change once it is.
+        // The lighting page, not visited yet, shows the latest change once it is.
+        scene.syncFwData(0x0a, 0, 4, 0)
         scene.syncFwData(0x0a, 1, 8, 0)
         compare(scene.pageLed, null)
         compare(visit(3).choice, 7)
