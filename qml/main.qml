@@ -161,9 +161,15 @@ Item {
             existing.forEach(function (l) { fillPage(l.item) })
             batteryLevel = Map.battery(table0[8])
         } else {
-            // A device that never opened is no open device: the start page stays what it is.
-            if (isDeviceChange)
+            // A device that could not be read is no open device. A first open leaves the start page
+            // as it is; an open device failing its read again (a replug, a reset) goes back to it,
+            // where its card opens it anew: its page would otherwise stay on a device nothing
+            // follows any more.
+            if (isDeviceChange) {
                 deviceStr = ""
+                if (mainPage.visible)
+                    env.showMainPage()
+            }
             ui_Ctl.showSyncFail()
         }
     }

@@ -66,13 +66,13 @@ TestCase {
         ui_View.setResult("initDeviceOnline", entries)
     }
 
-    // Opens the device through a card click with the given tables.
     // Shows page n of the open device's main page, which creates it on the first visit.
     function visit(n) {
         scene.currentPage = n
         return [scene.pageDpi, scene.pageKey, scene.pageMacro, scene.pageLed, scene.pageUpdate][n]
     }
 
+    // Opens the device through a card click with the given tables.
     function openDevice(t0, t1, mid, did) {
         if (!scene.visible) {
             online([["NORVIK GAMING Quillex", "M8K"]])

@@ -178,6 +178,25 @@ SceneTestCase {
         compare(writes(), [], "device events never write back")
     }
 
+    // The open device fails its read after a replug: back to the start page, where its card
+    // opens it again.
+    function test_failed_reread_returns_to_the_start_page() {
+        openDevice(table0({}), table1({}))
+        tryCompare(scene.env, "visible", false)
+        online([[dev, "M8K"]])
+        ui_View.setResult("syncFwData_Table0", table0({ 9: 0 }))
+        scene.initUI()
+        compare(ui_Ctl.calls("showSyncFail").length, 1)
+        compare(scene.deviceStr, "")
+        tryCompare(scene.mainPage, "visible", false)
+        verify(scene.env.visible)
+        ui_View.setResult("syncFwData_Table0", table0({}))
+        waitForRendering(scene)
+        mouseClick(findChild(scene, "card0"))
+        compare(scene.deviceStr, dev)
+        tryCompare(scene.env, "visible", false)
+    }
+
     function test_layout_closes_settings() {
         scene.apSetting.open(false)
         scene.setUiLayout(3, 0.666)
