@@ -9,6 +9,7 @@
 #include "platform/resumenotifier.h"
 #include "platform/terminationnotifier.h"
 #include "platform/traywatch.h"
+#include "platform/windowstartstate.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -122,11 +123,26 @@ void Widget::checkDeviceOnceShown()
 {
     // The start page paints first: the scan would only delay it, and the intro keeps the device
     // cards out of sight for its first second anyway. Queued, so the frame reaches the screen.
-    if (isVisible())
-        connect(uiCtl->quickView(), &myQQuickView::firstFramePainted, this, &Widget::checkDevice,
-                Qt::QueuedConnection);
-    else
-        checkDevice();
+    // A window kept hidden or mapped minimised paints no frame: it is scanned as that shows.
+    QWindow* handle = windowHandle();
+    if (!isVisible() || isMinimized() || !handle) {
+        firstScan();
+        return;
+    }
+    connect(uiCtl->quickView(), &myQQuickView::firstFramePainted, this, &Widget::firstScan,
+            Qt::QueuedConnection);
+    connect(handle, &QWindow::visibilityChanged, this, [this](QWindow::Visibility visibility) {
+        if (visibility == QWindow::Minimized || visibility == QWindow::Hidden)
+            firstScan();
+    });
+}
+
+void Widget::firstScan()
+{
+    if (firstScanDone)
+        return;
+    firstScanDone = true;
+    checkDevice();
 }
 
 void Widget::exitSYS()
@@ -173,10 +189,10 @@ void Widget::receiveMessage(uint instanceId, QByteArray message)
 
 void Widget::bringToFront()
 {
-    if (isMinimized())
-        showNormal();
-    else
-        show();
+    // Minimised once and restored by the window manager, it would come out of the tray minimised.
+    if (isHidden() && testAttribute(Qt::WA_WState_Created))
+        clearMinimizedStartState(winId());
+    showNormal();
     raise();
     activateWindow();
 }

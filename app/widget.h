@@ -45,6 +45,8 @@ protected:
 
 private:
     void bringToFront();
+    void firstScan();
+    bool firstScanDone = false;
     // Keeps the window and the update's progress in view until the updater has ended, then
     // leaves.
     void waitForUpdaterThenExit();

@@ -32,6 +32,7 @@ private slots:
     void deviceChangesWhileSuspendedGiveNoCheck();
     void resumeGivesOneCheck();
     void trayClickBringsTheWindowBack();
+    void firstScanFollowsTheFirstFrameOrAHiddenStart();
     void trayMenuExitEndsTheLoopWithZero();
     void cleanupTestCase();
 
@@ -128,6 +129,23 @@ void TestWidget::trayClickBringsTheWindowBack()
     widget->trayIconActivated(QSystemTrayIcon::Trigger);
     QVERIFY(!widget->isMinimized());
     widget->hide();
+}
+
+// The first scan waits for the first painted frame; a window kept hidden paints none and is
+// scanned at once.
+void TestWidget::firstScanFollowsTheFirstFrameOrAHiddenStart()
+{
+    const QString scanned = QStringLiteral("Device DisConnect"); // nothing is plugged here
+    widget->show();
+    widget->checkDeviceOnceShown();
+    QVERIFY(!debugLines.contains(scanned));
+    QTRY_VERIFY(debugLines.contains(scanned));
+    widget->hide();
+
+    debugLines.clear();
+    Widget hidden;
+    hidden.checkDeviceOnceShown();
+    QVERIFY(debugLines.contains(scanned));
 }
 
 void TestWidget::trayMenuExitEndsTheLoopWithZero()
