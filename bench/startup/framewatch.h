@@ -60,6 +60,29 @@ public:
         return std::nullopt;
     }
 
+    // Waits for the next paint of `window`; false after timeoutMs without one.
+    bool waitForPaint(xcb_window_t window, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < timeoutMs) {
+            xcb_generic_event_t* event = xcb_poll_for_event(c);
+            if (!event) {
+                pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
+                poll(&fd, 1, int(timeoutMs - clock.elapsed()));
+                continue;
+            }
+            const bool painted =
+                (event->response_type & 0x7f) == damageEvent &&
+                reinterpret_cast<xcb_damage_notify_event_t*>(event)->drawable == window;
+            handle(event, 0, 0);
+            free(event);
+            if (painted)
+                return true;
+        }
+        return false;
+    }
+
 private:
     std::optional<Painted> handle(xcb_generic_event_t* event, int minWidth, int minHeight)
     {
