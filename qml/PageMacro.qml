@@ -15,6 +15,10 @@ Item {
     // "ok", "absent" or "damaged": how the shown macro was read from the profile.
     property string loadState: "absent"
     property bool saveFailed: false
+    // Edits not saved yet outlive a read of the same device and profile again (a replug, another
+    // device plugged in): only the save button stores them, and nothing else may drop them.
+    property bool edited: false
+    property string loadedFor: ""
     readonly property bool recording: recorder.recording
     readonly property var shownItems: recording ? recorder.items : items
     readonly property int length: Actions.lengthOf(items)
@@ -29,7 +33,12 @@ Item {
 
     function initUI() {
         showMacroNames()
-        loadMacro(curMacro)
+        if (!edited || loadedFor !== storeKey())
+            loadMacro(curMacro)
+    }
+
+    function storeKey() {
+        return main.deviceStr + "/" + apSetting.currentProfile
     }
 
     function syncUi() {
@@ -52,6 +61,8 @@ Item {
         playCount = r.playCount
         curItem = -1
         items = r.items
+        edited = false
+        loadedFor = storeKey()
     }
 
     function save() {
@@ -60,6 +71,7 @@ Item {
                                           false)
         saveFailed = !ok
         loadState = "ok"
+        edited = !ok
     }
 
     function pad3(n) {
@@ -92,8 +104,10 @@ Item {
             return
         var l = items.slice()
         l[curItem] = code
-        if (Actions.lengthOf(l) <= Actions.ENTRIES)
+        if (Actions.lengthOf(l) <= Actions.ENTRIES) {
             items = l
+            edited = true
+        }
     }
 
     function insertItem() {
@@ -103,6 +117,7 @@ Item {
         var l = items.slice()
         l.splice(at, 0, Actions.END)
         items = l
+        edited = true
         curItem = at
     }
 
@@ -113,6 +128,7 @@ Item {
         l.splice(curItem, 1)
         var next = Math.min(curItem, l.length - 1)
         items = l
+        edited = true
         curItem = next
     }
 

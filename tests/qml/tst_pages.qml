@@ -249,4 +249,20 @@ SceneTestCase {
         compare(ui_Ctl.calls("msgboxKey"), [], "another left click remains")
         compare(writes().length, 3)
     }
+
+    // Macro edits not saved yet outlive a read of the same device again (a replug); another
+    // profile reads its stored macro.
+    function test_unsaved_macro_edits_outlive_a_replug() {
+        openDevice(table0({}), table1({ 4: 4 }))
+        var macro = visit(2)
+        var stored = macro.items.length
+        macro.insertItem()
+        macro.insertItem()
+        online([["NORVIK GAMING Quillex", "M8K"]])
+        scene.initUI()
+        compare(macro.items.length, stored + 2)
+        scene.apSetting.currentProfile = 1
+        scene.initUI()
+        compare(macro.items.length, stored)
+    }
 }
