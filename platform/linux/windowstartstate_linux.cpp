@@ -1,6 +1,7 @@
 #include "platform/windowstartstate.h"
 
 #include <QDebug>
+#include <QGuiApplication>
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +18,9 @@ enum WmHintsField { Flags = 0, InitialState = 2 };
 
 void clearMinimizedStartState(std::uintptr_t nativeWindow)
 {
+    // Only an X program has such a hint; the display is the one Qt was given.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
         xcb_connect(nullptr, nullptr), &xcb_disconnect);
     if (xcb_connection_has_error(connection.get())) {
@@ -30,7 +34,12 @@ void clearMinimizedStartState(std::uintptr_t nativeWindow)
                                                 XCB_ATOM_WM_HINTS, 0, kWmHintsFields),
                                nullptr),
         &free);
-    if (!reply || reply->format != 32 ||
+    if (!reply) {
+        qDebug() << "the window's start state could not be read";
+        return;
+    }
+    // No hints, or not all of them: the window starts normal anyway.
+    if (reply->format != 32 ||
         xcb_get_property_value_length(reply.get()) != int(kWmHintsFields * sizeof(uint32_t)))
         return;
     uint32_t hints[kWmHintsFields];

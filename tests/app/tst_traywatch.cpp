@@ -1,8 +1,7 @@
 // The X tray and the StatusNotifierItem tray followed on an X server and a session bus of the
-// test's own, as trays come and go; a window coming back from the tray starts normal.
+// test's own, as trays come and go.
 
 #include "platform/traywatch.h"
-#include "platform/windowstartstate.h"
 #include "privateserver.h"
 #include "xdisplay.h"
 
@@ -21,7 +20,6 @@ private slots:
     void followsTheXTrayAsItComesAndGoes();
     void followsTheStatusNotifierWatcherAsItComesAndGoes();
     void withoutXServerReportsNoTray();
-    void windowBackFromTheTrayStartsNormal();
     void cleanupTestCase();
 
 private:
@@ -98,47 +96,6 @@ void TestTrayWatch::withoutXServerReportsNoTray()
     qunsetenv("DISPLAY");
     QVERIFY(!TrayWatch().available());
     qputenv("DISPLAY", display);
-}
-
-// A window minimised once keeps "start minimised" in its WM_HINTS: it is reset, the other hints
-// kept; a window without the hints is left without.
-void TestTrayWatch::windowBackFromTheTrayStartsNormal()
-{
-    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
-        xcb_connect(nullptr, nullptr), &xcb_disconnect);
-    xcb_connection_t* c = connection.get();
-    QVERIFY(!xcb_connection_has_error(c));
-    const auto hintsOf = [c](xcb_window_t window) {
-        QVector<uint32_t> hints;
-        auto* reply = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9), nullptr);
-        if (reply && reply->format == 32) {
-            const auto* values = static_cast<const uint32_t*>(xcb_get_property_value(reply));
-            for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
-                hints << values[i];
-        }
-        free(reply);
-        return hints;
-    };
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const auto newWindow = [c, root] {
-        const xcb_window_t window = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 10, 10, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        return window;
-    };
-    const xcb_window_t minimised = newWindow();
-    // Input and state hints, input on, start iconic, group leader 42.
-    const uint32_t iconic[9] = {1 | 2 | 64, 1, 3, 0, 0, 0, 0, 0, 42};
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, minimised, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS,
-                        32, 9, iconic);
-    const xcb_window_t plain = newWindow();
-    xcb_flush(c);
-
-    clearMinimizedStartState(minimised);
-    clearMinimizedStartState(plain);
-    QCOMPARE(hintsOf(minimised), (QVector<uint32_t>{1 | 2 | 64, 1, 1, 0, 0, 0, 0, 0, 42}));
-    QVERIFY(hintsOf(plain).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTrayWatch)
