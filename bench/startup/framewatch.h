@@ -43,25 +43,29 @@ public:
     // nothing after timeoutMs.
     std::optional<Painted> waitForPaintedWindow(int minWidth, int minHeight, int timeoutMs)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < timeoutMs) {
-            xcb_generic_event_t* event = xcb_poll_for_event(c);
-            if (!event) {
-                pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
-                poll(&fd, 1, int(timeoutMs - clock.elapsed()));
-                continue;
-            }
-            const std::optional<Painted> painted = handle(event, minWidth, minHeight);
-            free(event);
-            if (painted)
-                return painted;
-        }
-        return std::nullopt;
+        std::optional<Painted> painted;
+        untilEvent(timeoutMs, [&](xcb_generic_event_t* event) {
+            painted = handle(event, minWidth, minHeight);
+            return painted.has_value();
+        });
+        return painted;
     }
 
     // Waits for the next paint of `window`; false after timeoutMs without one.
     bool waitForPaint(xcb_window_t window, int timeoutMs)
+    {
+        return untilEvent(timeoutMs, [&](xcb_generic_event_t* event) {
+            const bool painted =
+                (event->response_type & 0x7f) == damageEvent &&
+                reinterpret_cast<xcb_damage_notify_event_t*>(event)->drawable == window;
+            handle(event, 0, 0);
+            return painted;
+        });
+    }
+
+private:
+    // Hands each event to `done` until it returns true (then true) or timeoutMs pass (false).
+    template <typename Done> bool untilEvent(int timeoutMs, Done done)
     {
         QElapsedTimer clock;
         clock.start();
@@ -72,18 +76,14 @@ public:
                 poll(&fd, 1, int(timeoutMs - clock.elapsed()));
                 continue;
             }
-            const bool painted =
-                (event->response_type & 0x7f) == damageEvent &&
-                reinterpret_cast<xcb_damage_notify_event_t*>(event)->drawable == window;
-            handle(event, 0, 0);
+            const bool finished = done(event);
             free(event);
-            if (painted)
+            if (finished)
                 return true;
         }
         return false;
     }
 
-private:
     std::optional<Painted> handle(xcb_generic_event_t* event, int minWidth, int minHeight)
     {
         const uint8_t type = event->response_type & 0x7f;
