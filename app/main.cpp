@@ -3,9 +3,16 @@
 #include "app/widget.h"
 
 #include <QDir>
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
+    // Answered before anything else: no display needed, no running instance contacted.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quillex %s\n", QUILLEX_VERSION);
+        return 0;
+    }
     chooseSceneGraphBackend();
     SingleInstanceApp app(argc, argv, true, SingleInstanceApp::PerUser, 1000);
     if (!app.isPrimaryInstance()) {

@@ -3,12 +3,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QStringList>
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
     // Nothing to do without arguments; not even a display is needed for that.
     if (argc <= 1)
         return 0;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("update %s\n", QUILLEX_VERSION);
+        return 0;
+    }
     QApplication app(argc, argv);
     const QString exe = QCoreApplication::applicationFilePath();
     QDir::setCurrent(exe.left(exe.lastIndexOf('/')));

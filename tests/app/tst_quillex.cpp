@@ -269,6 +269,12 @@ void TestQuillex::startsFromAnotherFolderShowsItsWindowAndExitsCleanly()
     QVERIFY(x->focus() != window.id);
     auto second = startQuillex(install.path());
     QCOMPARE(second->exitCode(), 1);
+    // Asked for its version it answers at once: the first is neither contacted nor counted.
+    QProcess version;
+    version.start(install.path() + QStringLiteral("/quillex"), {QStringLiteral("--version")});
+    QVERIFY(version.waitForFinished());
+    QCOMPARE(version.exitCode(), 0);
+    QCOMPARE(version.readAllStandardOutput(), QByteArray("quillex " QUILLEX_VERSION "\n"));
     QTRY_VERIFY(quillex->errors().contains("message from instance"));
     QCOMPARE(quillex->process.state(), QProcess::Running);
     QCOMPARE(x->windowsOf(pid).value(0).id, window.id);
@@ -294,6 +300,12 @@ void TestQuillex::secondStartEndsWithOneAndKeepsTheFirst()
 
     auto second = startQuillex(install.path());
     QCOMPARE(second->exitCode(), 1);
+    // Asked for its version it answers at once: the first is neither contacted nor counted.
+    QProcess version;
+    version.start(install.path() + QStringLiteral("/quillex"), {QStringLiteral("--version")});
+    QVERIFY(version.waitForFinished());
+    QCOMPARE(version.exitCode(), 0);
+    QCOMPARE(version.readAllStandardOutput(), QByteArray("quillex " QUILLEX_VERSION "\n"));
 
     QCOMPARE(first->process.state(), QProcess::Running);
     const QList<XDisplay::Window> after = x->windowsOf(pid);

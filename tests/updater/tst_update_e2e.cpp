@@ -825,6 +825,10 @@ void TstUpdateE2e::noArguments()
     const UpdateRun run = sim.runUpdate(program, {});
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.lines.isEmpty());
+    // Asked for its version it says it, and touches no device either.
+    const UpdateRun version = sim.runUpdate(program, {"--version"});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.lines, QStringList{"update " QUILLEX_VERSION});
     QVERIFY(sim.trace().isEmpty());
 }
 
