@@ -32,6 +32,8 @@ class Ui_Controler : public QObject
     // Whether key and button capture sees the whole desktop; when false it sees only this
     // program's windows, so recording works only while the window has the focus.
     Q_PROPERTY(bool captureEverywhere READ captureEverywhere CONSTANT)
+    // The program's version, as the build gives it.
+    Q_PROPERTY(QString programVersion READ programVersion CONSTANT)
 public:
     // Bounds a language section: a larger "total" comes from a damaged file, not from a
     // translation.
@@ -46,6 +48,7 @@ public:
     bool trayAvailable() const { return tray; }
     void setTrayAvailable(bool available);
     bool captureEverywhere() const;
+    QString programVersion() const { return QStringLiteral(QUILLEX_VERSION); }
     // True while a message box runs its nested event loop: the scene must not be rebuilt then.
     bool boxOpen() const { return openBoxes > 0; }
     // Runs `work` now, or once the last open message box has closed.

@@ -173,6 +173,10 @@ Item {
                 text: panel.txt(14)
                 onClicked: panel.deviceAction()
             }
+            SectionLabel {
+                objectName: "aboutLine"
+                text: panel.txt(27).arg(ui_Ctl.programVersion)
+            }
         }
     }
 }

@@ -244,6 +244,14 @@ private slots:
         QCOMPARE(okText, QStringLiteral("ОК"));
     }
 
+    void settingsPanelShowsTheProgramVersion()
+    {
+        openPage(0);
+        openSettings();
+        QCOMPARE(item("aboutLine")->property("text").toString(),
+                 QStringLiteral("Version " QUILLEX_VERSION));
+    }
+
     void failedMouseSettingsLaunchIsReported()
     {
         openPage(0);

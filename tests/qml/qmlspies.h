@@ -76,11 +76,13 @@ class CtlSpy : public CallLog
 {
     Q_OBJECT
     Q_PROPERTY(bool trayAvailable MEMBER tray NOTIFY trayAvailableChanged)
+    Q_PROPERTY(QString programVersion MEMBER version CONSTANT)
 public:
     using CallLog::CallLog;
 
 private:
     bool tray = true;
+    QString version = QStringLiteral("9.8.7");
 
 signals:
     void trayAvailableChanged();
