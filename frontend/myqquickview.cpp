@@ -6,13 +6,12 @@
 #include "frontend/updaterrun.h"
 #include "platform/memorytrim.h"
 
+#include <QFocusEvent>
 #include <QPixmapCache>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
-
-#include <QFocusEvent>
-#include <QQuickItem>
 
 myQQuickView::myQQuickView(QWidget* parent) : QQuickWidget(parent)
 {
