@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the app and the tests need; does nothing when all are there.
+# `deps.sh package` also installs the tools that build and check the .deb (scripts/package.sh).
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,9 @@ packages=(
     librsvg2-bin fonts-wqy-microhei
     xvfb xauth libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
 )
+if [[ "${1:-}" == package ]]; then
+    packages+=(dpkg-dev fakeroot lintian appstream desktop-file-utils debootstrap)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
