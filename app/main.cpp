@@ -1,17 +1,42 @@
+#include "app/commandline.h"
 #include "app/scenebackend.h"
 #include "app/singleinstanceapp.h"
+#include "app/ui_controler.h"
 #include "app/widget.h"
+#include "frontend/demomode.h"
+
+#ifndef Q_OS_WIN
+#include "app/demolauncher.h"
+#endif
 
 #include <QDir>
 #include <cstdio>
-#include <cstring>
 
 int main(int argc, char* argv[])
 {
     // Answered before anything else: no display needed, no running instance contacted.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    const LaunchOptions options = parseCommandLine(argc, argv);
+    if (options.version) {
         std::printf("quillex %s\n", QUILLEX_VERSION);
         return 0;
+    }
+    if (options.help) {
+        std::fputs(commandLineHelp(), stdout);
+        return 0;
+    }
+    for (const std::string& unknown : options.unknown)
+        std::fprintf(stderr, "quillex: ignoring unknown option %s\n", unknown.c_str());
+    if (options.demo) {
+#ifdef Q_OS_WIN
+        std::fputs("quillex: the demo is not available on this system\n", stderr);
+        return 1;
+#else
+        if (!runsOnDemoDevices())
+            return runDemoLauncher(argc, argv);
+        // Its own instance, data folder and start-up entry, apart from the real program's.
+        QCoreApplication::setApplicationName(QStringLiteral("quillex-demo"));
+        setDemoMode(true);
+#endif
     }
     chooseSceneGraphBackend();
     SingleInstanceApp app(argc, argv, true, SingleInstanceApp::PerUser, 1000);
@@ -31,7 +56,10 @@ int main(int argc, char* argv[])
         Widget w;
         QObject::connect(&app, &SingleInstanceApp::receivedMessage, &w, &Widget::receiveMessage);
         app.installNativeEventFilter(&w);
-        w.show();
+        // Started with the session, it waits in the tray; without a tray it could never be
+        // reached, so it shows.
+        if (!(options.startHidden && w.uiCtl->trayAvailable()))
+            w.show();
         w.checkScreen();
         w.checkDeviceOnceShown();
         status = app.exec();

@@ -1,5 +1,7 @@
 #include "frontend/datafolder.h"
 
+#include "frontend/demomode.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QDirIterator>
@@ -30,9 +32,11 @@ void settleModulesDir()
     if (settled)
         return;
     settled = true;
+    // The demo never writes beside the program, where the real settings may live.
+    const auto usable = [](const QString& path) { return !isDemoMode() && isFolderWritable(path); };
     settledDir() = chooseModulesDir(
         QLatin1String(appModulesDir),
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation), isFolderWritable);
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation), usable);
     removeAbandonedLocks(settledDir());
 }
 

@@ -1,3 +1,4 @@
+#include "frontend/demomode.h"
 #include "frontend/myqquickview.h"
 #include "frontend/startwithos.h"
 
@@ -14,9 +15,12 @@ static QString startEntryName()
 
 bool switchStartWithOs(bool on)
 {
-    if (on)
-        writeAutoStart(startEntryName(), autoStartCommand(QCoreApplication::applicationFilePath()));
-    else
+    if (on) {
+        QString command = autoStartCommand(QCoreApplication::applicationFilePath());
+        if (isDemoMode())
+            command += QStringLiteral(" --demo");
+        writeAutoStart(startEntryName(), command);
+    } else
         removeAutoStart(startEntryName());
     return isStartWithOsOn();
 }

@@ -175,7 +175,8 @@ Item {
             }
             SectionLabel {
                 objectName: "aboutLine"
-                text: panel.txt(27).arg(ui_Ctl.programVersion)
+                // Empty until the language file is read; arg() would warn about it.
+                text: panel.txt(27) ? panel.txt(27).arg(ui_Ctl.programVersion) : ""
             }
         }
     }

@@ -25,13 +25,18 @@ private slots:
     void failedReadBoxOutlivesAReplugAndTheDeviceOpensAfterwards();
     void replugAndClickAgainBringsDeviceNotificationsToThePage();
     void trayComingTakesTheClosedWindowAndTrayGoingGivesItBack();
+    void sessionStartWaitsInTheTrayOnlyWhereOneExists();
+    void demoRunsOnDevicesAndSettingsOfItsOwn();
     void cleanupTestCase();
 
 private:
+    QProcessEnvironment displayEnvironment() const;
     std::unique_ptr<LineProcess> startQuillex(const QString& workingDirectory,
-                                              const QString& simSocket = QString());
+                                              const QString& simSocket = QString(),
+                                              const QStringList& arguments = QStringList());
     XDisplay::Window waitForWindow(LineProcess& quillex);
     XDisplay::Window waitForSettledWindow(LineProcess& quillex);
+    XDisplay::Window waitForSettledWindow(qint64 pid);
     bool waitForScreen(const XDisplay::Window& window, const QRectF& design,
                        const std::function<bool(const QImage&)>& shows, int ms = 10000);
     bool clickCard(const XDisplay::Window& window);
@@ -62,6 +67,23 @@ static bool copyTree(const QString& from, const QString& to)
     return true;
 }
 
+// One quillex-sim command to the daemon on `socket`; true when it was done.
+static bool simControl(const QString& socket, const QStringList& arguments,
+                       QByteArray* output = nullptr)
+{
+    QProcess sim;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUILLEX_SIM_SOCKET"), socket);
+    sim.setProcessEnvironment(env);
+    sim.start(qEnvironmentVariable("QUILLEX_BIN_DIR") + QStringLiteral("/sim/quillex-sim"),
+              arguments);
+    if (!sim.waitForFinished(10000))
+        return false;
+    if (output)
+        *output = sim.readAllStandardOutput();
+    return sim.exitStatus() == QProcess::NormalExit && sim.exitCode() == 0;
+}
+
 // The virtual devices of one test: a quillex-sim daemon on a socket of its own, stopped with the
 // test.
 class VirtualDevices
@@ -81,20 +103,9 @@ public:
         return served;
     }
 
-    // One quillex-sim command; true when it was done.
     bool control(const QStringList& arguments, QByteArray* output = nullptr) const
     {
-        QProcess sim;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLEX_SIM_SOCKET"), socket);
-        sim.setProcessEnvironment(env);
-        sim.start(qEnvironmentVariable("QUILLEX_BIN_DIR") + QStringLiteral("/sim/quillex-sim"),
-                  arguments);
-        if (!sim.waitForFinished(10000))
-            return false;
-        if (output)
-            *output = sim.readAllStandardOutput();
-        return sim.exitStatus() == QProcess::NormalExit && sim.exitCode() == 0;
+        return simControl(socket, arguments, output);
     }
 
     // The device calls recorded since the trace was last cleared.
@@ -187,6 +198,8 @@ void TestQuillex::initTestCase()
         QFile::copy(bin + QStringLiteral("/quillex"), install.path() + QStringLiteral("/quillex")));
     QVERIFY(
         copyTree(bin + QStringLiteral("/modules"), install.path() + QStringLiteral("/modules")));
+    // The virtual devices ship beside the program for its demo.
+    QVERIFY(copyTree(bin + QStringLiteral("/sim"), install.path() + QStringLiteral("/sim")));
 }
 
 void TestQuillex::cleanupTestCase()
@@ -195,22 +208,30 @@ void TestQuillex::cleanupTestCase()
     xserver.stop();
 }
 
-std::unique_ptr<LineProcess> TestQuillex::startQuillex(const QString& workingDirectory,
-                                                       const QString& simSocket)
+// This test's X server, and no session bus: the desktop's StatusNotifierItem tray, if any,
+// stays out of the test.
+QProcessEnvironment TestQuillex::displayEnvironment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    // No session bus: the desktop's StatusNotifierItem tray, if any, stays out of the test.
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                QStringLiteral("unix:path=") + install.path() + QStringLiteral("/no-bus"));
+    return env;
+}
+
+std::unique_ptr<LineProcess> TestQuillex::startQuillex(const QString& workingDirectory,
+                                                       const QString& simSocket,
+                                                       const QStringList& arguments)
+{
+    QProcessEnvironment env = displayEnvironment();
     // The virtual hidapi, by default with no daemon behind it: no device, and never a real one.
     const QString bin = qEnvironmentVariable("QUILLEX_BIN_DIR");
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), bin + QStringLiteral("/sim"));
     env.insert(QStringLiteral("QUILLEX_SIM_SOCKET"),
                simSocket.isEmpty() ? install.path() + QStringLiteral("/no-sim") : simSocket);
-    auto quillex = std::make_unique<LineProcess>(install.path() + QStringLiteral("/quillex"),
-                                                 QStringList(), env);
+    auto quillex =
+        std::make_unique<LineProcess>(install.path() + QStringLiteral("/quillex"), arguments, env);
     quillex->start(workingDirectory);
     return quillex;
 }
@@ -226,7 +247,11 @@ XDisplay::Window TestQuillex::waitForWindow(LineProcess& quillex)
 
 XDisplay::Window TestQuillex::waitForSettledWindow(LineProcess& quillex)
 {
-    const qint64 pid = quillex.process.processId();
+    return waitForSettledWindow(quillex.process.processId());
+}
+
+XDisplay::Window TestQuillex::waitForSettledWindow(qint64 pid)
+{
     XDisplay::Window last = x->mainWindowOf(pid);
     for (int i = 0; i < 50; ++i) {
         QTest::qWait(100);
@@ -490,6 +515,105 @@ void TestQuillex::replugAndClickAgainBringsDeviceNotificationsToThePage()
 
     quillex->process.terminate();
     QCOMPARE(quillex->exitCode(), 0);
+}
+
+void TestQuillex::sessionStartWaitsInTheTrayOnlyWhereOneExists()
+{
+    // No tray: a window waiting in it could never be reached, so it shows.
+    {
+        auto quillex = startQuillex(elsewhere.path(), QString(), {QStringLiteral("-s")});
+        const XDisplay::Window window = waitForWindow(*quillex);
+        QVERIFY2(window.id, quillex->errors());
+        quillex->process.terminate();
+        QCOMPARE(quillex->exitCode(), 0);
+    }
+    XDisplay::SystemTray tray(*x);
+    QVERIFY(tray.owned());
+    auto quillex = startQuillex(elsewhere.path(), QString(), {QStringLiteral("-s")});
+    const qint64 pid = quillex->process.processId();
+    // Started up (the first scan is the last step) and still out of sight.
+    QTRY_VERIFY2(quillex->errors().contains("Device DisConnect"), quillex->errors());
+    QVERIFY(quillex->errors().contains("system tray available"));
+    QCOMPARE(x->mainWindowOf(pid).id, xcb_window_t(0));
+
+    // Any other start means the user wants to see it.
+    auto second = startQuillex(install.path());
+    QCOMPARE(second->exitCode(), 1);
+    QVERIFY2(waitForSettledWindow(pid).id, quillex->errors());
+    quillex->process.terminate();
+    QCOMPARE(quillex->exitCode(), 0);
+}
+
+// The process id of a running child of `parent` whose command name is `name`, or 0.
+static qint64 childOf(qint64 parent, const QByteArray& name)
+{
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (comm) state ppid ...": the name may hold blanks, so split after its ')'.
+        const QByteArray line = stat.readAll();
+        const int open = line.indexOf('('), close = line.lastIndexOf(')');
+        const QList<QByteArray> rest = line.mid(close + 2).split(' ');
+        if (open > 0 && close > open && line.mid(open + 1, close - open - 1) == name &&
+            rest.size() > 1 && rest[1].toLongLong() == parent)
+            return entry.toLongLong();
+    }
+    return 0;
+}
+
+void TestQuillex::demoRunsOnDevicesAndSettingsOfItsOwn()
+{
+    QTemporaryDir runtime, userData;
+    QVERIFY(runtime.isValid() && userData.isValid());
+    const QString demoSocket = runtime.path() + QStringLiteral("/quillex-demo.sock");
+    const QString shippedSettings = install.path() + QStringLiteral("/modules/apConfig.ini");
+    QFile shipped(shippedSettings);
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    const QByteArray shippedBefore = shipped.readAll();
+    shipped.close();
+
+    // As a user starts it: the system's hidapi, no virtual devices of anyone else.
+    QProcessEnvironment env = displayEnvironment();
+    env.remove(QStringLiteral("LD_LIBRARY_PATH"));
+    env.remove(QStringLiteral("QUILLEX_SIM_SOCKET"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), userData.path());
+    const QString program = install.path() + QStringLiteral("/quillex");
+    LineProcess demo(program, {QStringLiteral("--demo")}, env);
+    demo.start(elsewhere.path());
+
+    // The launcher runs the app as its child, on a mouse and an 8K receiver of its own.
+    qint64 app = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((app = childOf(demo.process.processId(), "quillex")) != 0, 10000);
+    QVERIFY2(waitForSettledWindow(app).id, demo.errors());
+    QByteArray plugged;
+    QVERIFY(simControl(demoSocket, {QStringLiteral("list")}, &plugged));
+    QCOMPARE(plugged, QByteArray("mouse\nreceiver8k\n"));
+    QByteArray calls;
+    QTRY_VERIFY_WITH_TIMEOUT(simControl(demoSocket, {QStringLiteral("trace")}, &calls) &&
+                                 calls.contains("enumerate 093A:C791"),
+                             10000);
+
+    // Its settings are its own even where the program's folder is writable.
+    QTRY_VERIFY(
+        QFile::exists(userData.path() + QStringLiteral("/quillex-demo/modules/apConfig.ini")));
+    QVERIFY(!QFile::exists(userData.path() + QStringLiteral("/quillex")));
+
+    // Another demo start shows the running one and leaves its devices alone.
+    LineProcess again(program, {QStringLiteral("--demo")}, env);
+    again.start(elsewhere.path());
+    QCOMPARE(again.exitCode(), 1);
+    QVERIFY(simControl(demoSocket, {QStringLiteral("ping")}));
+    QCOMPARE(demo.process.state(), QProcess::Running);
+
+    // Ended as at logout: the app leaves through its orderly exit and its devices go with it.
+    demo.process.terminate();
+    QCOMPARE(demo.exitCode(), 0);
+    QVERIFY(!simControl(demoSocket, {QStringLiteral("ping")}));
+    QVERIFY(!QFile::exists(demoSocket));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QCOMPARE(shipped.readAll(), shippedBefore);
 }
 
 QTEST_GUILESS_MAIN(TestQuillex)
