@@ -1,3 +1,5 @@
+#include "frontend/demomode.h"
+#include "frontend/startwithos.h"
 #include "platform/autostart.h"
 #include "platform/linux/sysfsport.h"
 #include "platform/mousesettings.h"
@@ -50,6 +52,23 @@ private slots:
         QVERIFY(!QFile::exists(entryFile(name)));
         removeAutoStart(name); // switching off twice is not an error
         QVERIFY(!isAutoStartRegistered(name));
+    }
+
+    // The demo's entry starts the demo again, beside the real program's entry and apart from it.
+    void demoEntryStartsTheDemo()
+    {
+        QVERIFY(writeAutoStart(QStringLiteral("quillex"), QStringLiteral("real")));
+        QCoreApplication::setApplicationName(QStringLiteral("quillex-demo"));
+        setDemoMode(true);
+        QVERIFY(switchStartWithOs(true));
+        QCOMPARE(execLine(QStringLiteral("quillex-demo")),
+                 autoStartCommand(QCoreApplication::applicationFilePath()) +
+                     QStringLiteral(" --demo"));
+        QVERIFY(!switchStartWithOs(false));
+        QVERIFY(!isAutoStartRegistered(QStringLiteral("quillex-demo")));
+        QCOMPARE(execLine(QStringLiteral("quillex")), QStringLiteral("real"));
+        setDemoMode(false);
+        removeAutoStart(QStringLiteral("quillex"));
     }
 
     void pathWithBlanksStaysInsideTheQuotes()
