@@ -22,9 +22,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/norvikgaming/quillex)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# update's engine lives beside it, outside the linker's search path.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
-    ${CMAKE_BINARY_DIR}/_CPack_Packages/Linux/DEB/quillex-${PROJECT_VERSION}-Linux/usr/${QUILLEX_APP_DIR}/updateEx)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: the QML modules the scene imports
 # (QtQuick, QtGraphicalEffects) and the SVG icon engine for the window icon.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qml-module-qtquick2, qml-module-qtgraphicaleffects, libqt5svg5")
