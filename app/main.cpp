@@ -1,7 +1,6 @@
 #include "app/commandline.h"
 #include "app/scenebackend.h"
 #include "app/singleinstanceapp.h"
-#include "app/ui_controler.h"
 #include "app/widget.h"
 #include "frontend/demomode.h"
 
@@ -56,9 +55,9 @@ int main(int argc, char* argv[])
         Widget w;
         QObject::connect(&app, &SingleInstanceApp::receivedMessage, &w, &Widget::receiveMessage);
         app.installNativeEventFilter(&w);
-        // Started with the session, it waits in the tray; without a tray it could never be
-        // reached, so it shows.
-        if (!(options.startHidden && w.uiCtl->trayAvailable()))
+        if (options.startHidden)
+            w.startInTray();
+        else
             w.show();
         w.checkScreen();
         w.checkDeviceOnceShown();

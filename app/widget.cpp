@@ -197,6 +197,19 @@ void Widget::bringToFront()
     activateWindow();
 }
 
+void Widget::startInTray()
+{
+    // At log-in the panel that holds the tray may start after this program; where none comes the
+    // window must show, or it could never be reached.
+    const int trayGraceMs = 3000;
+    QTimer::singleShot(trayGraceMs, this, [this] {
+        const bool tray = uiCtl->trayAvailable();
+        qDebug() << (tray ? "started in the system tray" : "no system tray came: showing");
+        if (!tray && isHidden())
+            bringToFront();
+    });
+}
+
 void Widget::checkScreen()
 {
     uiCtl->initWindow(this);

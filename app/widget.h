@@ -38,6 +38,9 @@ public slots:
     void exitSYS();
     void receiveMessage(uint instanceId, QByteArray message);
     void checkScreen();
+    // The start-with-the-OS start: the window waits in the tray, or shows when no tray has come
+    // within a short grace.
+    void startInTray();
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
 
 protected:
