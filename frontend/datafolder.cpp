@@ -51,6 +51,17 @@ void removeAbandonedLocks(const QString& folder)
     }
 }
 
+// Copied beside its place and moved in at once: a first start killed halfway must not leave a
+// folder that passes for the user's data with the shipped settings missing.
+static void copyInWhole(const QString& source, const QString& target)
+{
+    const QString partial = target + QStringLiteral(".partial");
+    QDir(partial).removeRecursively(); // what a killed start left
+    copyDirectory(source, partial);
+    if (!QDir().rename(partial, target))
+        QDir(partial).removeRecursively();
+}
+
 QString chooseModulesDir(const QString& appModules, const QString& dataLocation,
                          const std::function<bool(const QString&)>& isWritable)
 {
@@ -58,7 +69,7 @@ QString chooseModulesDir(const QString& appModules, const QString& dataLocation,
         return appModules;
     const QString relocated = dataLocation + QStringLiteral("/modules");
     if (!QFileInfo(relocated).isDir())
-        copyDirectory(appModules, relocated);
+        copyInWhole(appModules, relocated);
     // Without a copy the shipped settings are still read; only saving them fails, which the
     // user is told about.
     if (!QFileInfo(relocated).isDir()) {

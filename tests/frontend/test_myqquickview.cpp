@@ -187,6 +187,15 @@ private slots:
         QCOMPARE(again.value(QStringLiteral("Setting/data")).toStringList(),
                  QStringList({"0", "0", "2", "1"}));
 
+        // A first start killed while copying left half a copy: the next start copies it all.
+        QTemporaryDir interrupted;
+        const QString partial = interrupted.path() + QStringLiteral("/modules.partial");
+        QVERIFY(QDir().mkpath(partial + QStringLiteral("/i18n")));
+        QCOMPARE(chooseModulesDir(QStringLiteral("./modules"), interrupted.path(), readOnly),
+                 interrupted.path() + QStringLiteral("/modules"));
+        QVERIFY(QFileInfo(interrupted.path() + QStringLiteral("/modules/apConfig.ini")).isFile());
+        QVERIFY(!QFileInfo::exists(partial));
+
         // With nowhere to copy to (a file blocks the data folder), the shipped settings are
         // still what is read.
         const QString blocked = userData.path() + QStringLiteral("/blocked");
