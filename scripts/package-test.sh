@@ -131,10 +131,15 @@ readonly user=gamer
 home=/home/$user
 runtime= # set once the user exists
 display=
+user_command=()
+set_user_command() {
+    user_command=(chroot --userspec="$uid:$uid" --groups="$uid" "$root" env -i HOME="$home"
+        USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="$runtime"
+        DISPLAY=":$display")
+}
 as_user() {
-    chroot --userspec="$uid:$uid" --groups="$uid" "$root" env -i HOME="$home" USER="$user" \
-        LOGNAME="$user" PATH=/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="$runtime" \
-        DISPLAY=":$display" "$@"
+    set_user_command
+    "${user_command[@]}" "$@"
 }
 
 # --- 1. the package ------------------------------------------------------------------------------
@@ -218,8 +223,13 @@ missing_libraries() {
     ! grep 'not found' <<<"$out"
 }
 check "every library of quillex, update and quillex-sim is installed" missing_libraries
-in_root apt-get install -y -qq --no-install-recommends xvfb xdotool x11-apps >>"$logs/apt.log" 2>&1 ||
-    fatal "install the test tools (see $logs/apt.log)"
+# fontconfig only for fc-list: it brings no font of its own beyond what the package pulled in.
+in_root apt-get install -y -qq --no-install-recommends xvfb xdotool x11-apps fontconfig \
+    >>"$logs/apt.log" 2>&1 || fatal "install the test tools (see $logs/apt.log)"
+# The language buttons show Russian and Traditional Chinese names in every language.
+font_for() { [[ -n "$(in_root fc-list ":lang=$1")" ]]; }
+check "the package brings a font for Russian" font_for ru
+check "the package brings a font for Traditional Chinese (the language button 繁體中文)" font_for zh-tw
 md5_tree() { # folder -> checksums of every file below it, to compare later
     (cd "$1" && find . -type f -print0 | sort -z | xargs -0 -r md5sum)
 }
@@ -290,12 +300,13 @@ click_at() { as_user xdotool mousemove $((win_x + $1)) $((win_y + $2)) click 1; 
 picture_of() { # x y width height
     local shot=/tmp/window.xwd header=() bpp bpl offset
     as_user xwd -silent -id "$win" -out "$shot" || return 1
-    read -r -a header < <(od -An -v -tu1 -N 100 "$root$shot" | tr -s ' \n' ' ')
+    read -r -a header <<<"$(od -An -v -tu1 -N 100 -w100 "$root$shot")"
     be32() { echo $(((header[$1] << 24) | (header[$1 + 1] << 16) | (header[$1 + 2] << 8) | header[$1 + 3])); }
     bpp=$(be32 44)
     bpl=$(be32 48)
     offset=$(($(be32 0) + $(be32 76) * 12 + $2 * bpl))
-    tail -c +$((offset + 1)) "$root$shot" | head -c $(($4 * bpl)) | od -An -v -tx1 -w"$bpl" |
+    dd if="$root$shot" bs=64K iflag=skip_bytes,count_bytes skip="$offset" count=$(($4 * bpl)) \
+        status=none | od -An -v -tx1 -w"$bpl" |
         cut -c $(($1 * bpp / 8 * 3 + 1))-$((($1 + $3) * bpp / 8 * 3)) | md5sum | cut -d' ' -f1
 }
 # Waits until the rectangle shows the same picture twice 0.3 s apart; prints it.
@@ -311,7 +322,9 @@ settled_picture() { # x y width height
 }
 
 start_demo() {
-    as_user quillex --demo >>"$logs/demo.log" 2>&1 &
+    set_user_command
+    # Not through a function: $! is then quillex itself (chroot and env exec it), as SIGTERM needs.
+    "${user_command[@]}" quillex --demo >>"$logs/demo.log" 2>&1 &
     app_pid=$!
     wait_until 20 find_window
 }
@@ -388,7 +401,8 @@ check "choosing Russian in the settings panel is saved in the demo's apConfig.in
 russian_row=$(settled_picture $language_row) || fatal "the settings panel settled"
 check "the language row shows the new choice" test "$russian_row" != "$english_row"
 
-check "SIGTERM ends quillex --demo with status 0 within 20 s" stop_demo
+stop_demo || fatal "SIGTERM ends quillex --demo with status 0 within 20 s"
+pass "SIGTERM ends quillex --demo with status 0 within 20 s"
 check "the demo's daemon ended with it" wait_until 5 demo_daemon_gone
 check "no process of $user is left running" wait_until 5 user_processes_gone
 
