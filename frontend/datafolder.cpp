@@ -2,6 +2,7 @@
 
 #include "frontend/demomode.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QDirIterator>
@@ -14,6 +15,14 @@ extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
 #endif
 
 static const char appModulesDir[] = "./modules";
+
+static bool runsFromInstalledFolder()
+{
+    const QString installed =
+        QFileInfo(QStringLiteral(QUILLEX_INSTALLED_APP_DIR)).canonicalFilePath();
+    return !installed.isEmpty() &&
+           QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath() == installed;
+}
 
 static QString& settledDir()
 {
@@ -32,8 +41,12 @@ void settleModulesDir()
     if (settled)
         return;
     settled = true;
-    // The demo never writes beside the program, where the real settings may live.
-    const auto usable = [](const QString& path) { return !isDemoMode() && isFolderWritable(path); };
+    // The demo never writes beside the program, where the real settings may live. Nor does the
+    // installed program, even run by root: an upgrade would overwrite what it wrote there, and
+    // every new user's copy would start from it.
+    const auto usable = [](const QString& path) {
+        return !isDemoMode() && !runsFromInstalledFolder() && isFolderWritable(path);
+    };
     settledDir() = chooseModulesDir(
         QLatin1String(appModulesDir),
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation), usable);
@@ -51,14 +64,13 @@ void removeAbandonedLocks(const QString& folder)
     }
 }
 
-// Copied beside its place and moved in at once: a first start killed halfway must not leave a
-// folder that passes for the user's data with the shipped settings missing.
+// Copied beside its place and moved in only when complete: a first start killed or short of
+// space halfway must not leave a folder that passes for the user's data with settings missing.
 static void copyInWhole(const QString& source, const QString& target)
 {
     const QString partial = target + QStringLiteral(".partial");
     QDir(partial).removeRecursively(); // what a killed start left
-    copyDirectory(source, partial);
-    if (!QDir().rename(partial, target))
+    if (!copyDirectory(source, partial, ReplaceExisting) || !QDir().rename(partial, target))
         QDir(partial).removeRecursively();
 }
 
@@ -68,7 +80,10 @@ QString chooseModulesDir(const QString& appModules, const QString& dataLocation,
     if (isWritable(appModules))
         return appModules;
     const QString relocated = dataLocation + QStringLiteral("/modules");
-    if (!QFileInfo(relocated).isDir())
+    if (QFileInfo(relocated).isDir())
+        // Shipped files the copy lacks, such as a newer program's; the user's own stay as they are.
+        copyDirectory(appModules, relocated, KeepExisting);
+    else
         copyInWhole(appModules, relocated);
     // Without a copy the shipped settings are still read; only saving them fails, which the
     // user is told about.
@@ -91,21 +106,27 @@ bool isFolderWritable(const QString& path)
     return writable;
 }
 
-void copyDirectory(const QString& source, const QString& target)
+bool copyDirectory(const QString& source, const QString& target, ExistingFiles existing)
 {
     const QDir from(source);
     if (!from.exists())
-        return;
-    QDir().mkpath(target);
+        return true;
+    bool complete = QDir().mkpath(target);
     const auto hidden = QDir::Hidden | QDir::System;
     for (const QString& name : from.entryList(QDir::Dirs | QDir::NoDotAndDotDot | hidden))
-        copyDirectory(source + QLatin1Char('/') + name, target + QLatin1Char('/') + name);
+        complete &= copyDirectory(source + QLatin1Char('/') + name,
+                                  target + QLatin1Char('/') + name, existing);
     for (const QString& name : from.entryList(QDir::Files | hidden)) {
         const QString to = target + QLatin1Char('/') + name;
+        if (existing == KeepExisting && QFileInfo::exists(to))
+            continue;
         QFile::remove(to);
         // The copy is the user's own data: it must stay writable even when the installed
         // original is read-only.
         if (QFile::copy(source + QLatin1Char('/') + name, to))
             QFile::setPermissions(to, QFile::permissions(to) | QFileDevice::WriteOwner);
+        else
+            complete = false;
     }
+    return complete;
 }

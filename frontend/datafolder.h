@@ -11,8 +11,9 @@ QString modulesDir();
 void settleModulesDir();
 
 // The decision itself, apart from the process-wide state: `appModules` when `isWritable` accepts
-// it; otherwise `dataLocation` + "/modules", filled from `appModules` only when it does not
-// exist yet as a folder (so the user's data there is never overwritten).
+// it; otherwise `dataLocation` + "/modules": a complete copy of `appModules` when it does not
+// exist yet as a folder, else topped up with the files it lacks (the user's data there is never
+// overwritten).
 QString chooseModulesDir(const QString& appModules, const QString& dataLocation,
                          const std::function<bool(const QString&)>& isWritable);
 
@@ -25,6 +26,8 @@ void removeAbandonedLocks(const QString& folder);
 // Whether the current user may write into `path` (honouring ACLs on Windows).
 bool isFolderWritable(const QString& path);
 
-// Copies the tree `source` into `target`, replacing files of the same name; single failures are
-// skipped.
-void copyDirectory(const QString& source, const QString& target);
+enum ExistingFiles { ReplaceExisting, KeepExisting };
+// Copies the tree `source` into `target`; a file already in `target` is replaced or kept as
+// `existing` says. A file that cannot be copied is skipped; the result says whether all were.
+bool copyDirectory(const QString& source, const QString& target,
+                   ExistingFiles existing = ReplaceExisting);

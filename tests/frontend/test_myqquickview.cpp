@@ -187,7 +187,18 @@ private slots:
         QCOMPARE(again.value(QStringLiteral("Setting/data")).toStringList(),
                  QStringList({"0", "0", "2", "1"}));
 
-        // A first start killed while copying left half a copy: the next start copies it all.
+        // A copy that lacks shipped files (a first start killed halfway, or files a newer
+        // program ships) gets them; what the user has stays as it is.
+        const QString profile = relocated + QStringLiteral("/P-NORVIK GAMING Quillex/profile0.ini");
+        QVERIFY(QFile::remove(profile));
+        QCOMPARE(chooseModulesDir(QStringLiteral("./modules"), userData.path(), readOnly),
+                 relocated);
+        QVERIFY(QFileInfo(profile).isFile());
+        QSettings kept(relocated + QStringLiteral("/apConfig.ini"), QSettings::IniFormat);
+        QCOMPARE(kept.value(QStringLiteral("Setting/data")).toStringList(),
+                 QStringList({"0", "0", "2", "1"}));
+
+        // What a first start killed while copying left is not taken for the user's data.
         QTemporaryDir interrupted;
         const QString partial = interrupted.path() + QStringLiteral("/modules.partial");
         QVERIFY(QDir().mkpath(partial + QStringLiteral("/i18n")));
