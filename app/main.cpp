@@ -5,7 +5,7 @@
 #include "frontend/demomode.h"
 
 #ifndef Q_OS_WIN
-#include "app/demolauncher.h"
+#include "app/demo.h"
 #endif
 
 #include <QDir>
@@ -31,7 +31,7 @@ int main(int argc, char* argv[])
         return 1;
 #else
         if (!runsOnDemoDevices())
-            return runDemoLauncher(argc, argv);
+            return execDemo(argv);
         // Its own instance, data folder and start-up entry, apart from the real program's.
         QCoreApplication::setApplicationName(QStringLiteral("quillex-demo"));
         setDemoMode(true);
@@ -44,6 +44,10 @@ int main(int argc, char* argv[])
         app.postToPrimary(QByteArrayLiteral("show"), 100);
         return 1;
     }
+#ifndef Q_OS_WIN
+    if (options.demo && !startDemoDevices())
+        return 1;
+#endif
     // Only exitSYS ends the program: a message box closed while the window is in the tray is no
     // last window, and quitting past it would kill a running updater.
     app.setQuitOnLastWindowClosed(false);
@@ -63,5 +67,9 @@ int main(int argc, char* argv[])
         w.checkDeviceOnceShown();
         status = app.exec();
     }
+#ifndef Q_OS_WIN
+    if (options.demo)
+        stopDemoDevices();
+#endif
     return status;
 }

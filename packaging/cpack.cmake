@@ -24,7 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/norvikgaming/quillex)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: the QML modules the scene imports
 # (QtQuick, QtGraphicalEffects) and the SVG icon engine for the window icon.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qml-module-qtquick2, qml-module-qtgraphicaleffects, libqt5svg5")
+# The language choice names each language in its own script: "繁體中文" needs a CJK font.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qml-module-qtquick2, qml-module-qtgraphicaleffects, libqt5svg5, fonts-wqy-microhei | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_CURRENT_LIST_DIR}/debian/postinst ${CMAKE_CURRENT_LIST_DIR}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
