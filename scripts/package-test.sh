@@ -427,6 +427,32 @@ modules_unchanged() {
 }
 check "/usr/lib/quillex/modules is unchanged (dpkg --verify, checksums)" modules_unchanged
 
+# --- the real program: the user's copy, and root never writing into the package ----------------
+
+phase "the installed program, user and root"
+run_real_program() { # command prefix... : starts quillex, waits for its window, ends it
+    local pid status=0
+    "$@" quillex >>"$logs/real.log" 2>&1 &
+    pid=$!
+    wait_until 20 find_window || { kill -KILL "$pid"; return 1; }
+    kill -TERM "$pid"
+    wait "$pid" || status=$?
+    [[ $status -eq 0 ]]
+}
+set_user_command
+check "quillex starts and ends as $user" run_real_program "${user_command[@]}"
+copy_made() { # home
+    cmp -s "$root/usr/lib/quillex/modules/apConfig.ini" "$root$1/.local/share/quillex/modules/apConfig.ini" &&
+        test -f "$root$1/.local/share/quillex/modules/P-NORVIK GAMING Quillex/profile0.ini"
+}
+check "its first start copied the shipped data to ~/.local/share/quillex/modules" copy_made "$home"
+install -d -m 0700 "$root/run/user/0"
+as_root=(chroot "$root" env -i HOME=/root USER=root PATH=/usr/bin:/bin LANG=C.UTF-8
+    XDG_RUNTIME_DIR=/run/user/0 DISPLAY=":$display")
+check "quillex starts and ends as root" run_real_program "${as_root[@]}"
+check "root's settings went to /root/.local/share/quillex/modules" copy_made /root
+check "/usr/lib/quillex/modules is still unchanged" modules_unchanged
+
 # --- 6. package lifecycle ------------------------------------------------------------------------
 
 phase "reinstall, remove, purge"
