@@ -3,11 +3,14 @@
 #include "device/virtualbus.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -35,7 +38,11 @@ std::string demoSocketPath()
 bool runsOnDemoDevices()
 {
     const char* socket = std::getenv(simSocketVariable);
-    return onVirtualBus() && socket && socket == demoSocketPath();
+    if (!(onVirtualBus() && socket && socket == demoSocketPath()))
+        return false;
+    // Programs started from here (another demo among them) must not take the mark for theirs.
+    ::unsetenv(restartedVariable);
+    return true;
 }
 
 // Without a runtime folder the socket lives in /tmp, where anyone may create files: only a
@@ -89,9 +96,32 @@ int execDemo(char* argv[])
     ::setenv("LD_LIBRARY_PATH",
              (libraryPath && *libraryPath ? sim + ":" + libraryPath : sim).c_str(), 1);
     ::setenv(restartedVariable, "1", 1);
+    // The window's instance name, which desktops match with the demo's menu entry.
+    ::setenv("RESOURCE_NAME", "quillex-demo", 1);
     ::execv(executablePath().c_str(), argv);
     std::fprintf(stderr, "quillex: could not start the demo\n");
     return 1;
+}
+
+// A daemon that stopped answering must not hang the demo's start or its end.
+static const int simCommandTimeoutMs = 5000;
+
+// Whether the child `pid` ended with status 0 within `ms`; one that did not is killed.
+static bool waitWithDeadline(pid_t pid, int ms)
+{
+    const int ended = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    pollfd watch{ended, POLLIN, 0};
+    const bool inTime = ended >= 0 && ::poll(&watch, 1, ms) == 1;
+    if (ended >= 0)
+        ::close(ended);
+    if (!inTime)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return inTime && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // One quillex-sim command on the demo's socket; true when it was done.
@@ -111,12 +141,7 @@ static bool simCommand(const std::vector<std::string>& arguments, bool quiet = f
     const bool spawned =
         posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    while (spawned && ::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return spawned && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return spawned && waitWithDeadline(pid, simCommandTimeoutMs);
 }
 
 bool startDemoDevices()

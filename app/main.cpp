@@ -23,8 +23,6 @@ int main(int argc, char* argv[])
         std::fputs(commandLineHelp(), stdout);
         return 0;
     }
-    for (const std::string& unknown : options.unknown)
-        std::fprintf(stderr, "quillex: ignoring unknown option %s\n", unknown.c_str());
     if (options.demo) {
 #ifdef Q_OS_WIN
         std::fputs("quillex: the demo is not available on this system\n", stderr);
@@ -39,6 +37,9 @@ int main(int argc, char* argv[])
     }
     chooseSceneGraphBackend();
     SingleInstanceApp app(argc, argv, true, SingleInstanceApp::PerUser, 1000);
+    // Only now: Qt has taken its own options (-platform, -display…) out of argv.
+    for (const std::string& unknown : parseCommandLine(argc, argv).unknown)
+        std::fprintf(stderr, "quillex: ignoring unknown option %s\n", unknown.c_str());
     if (!app.isPrimaryInstance()) {
         // Not empty: an empty message reaches the running instance as no message at all.
         app.postToPrimary(QByteArrayLiteral("show"), 100);
