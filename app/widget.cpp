@@ -19,6 +19,8 @@
 #include <QMenu>
 
 #ifdef Q_OS_WIN
+#include "platform/win/core/windowmessages.h"
+
 #include <windows.h>
 #endif
 
@@ -229,18 +231,17 @@ bool Widget::nativeEventFilter(const QByteArray& eventType, void* message, long*
     if (eventType != "windows_generic_MSG")
         return false;
     const MSG* msg = static_cast<const MSG*>(message);
-    switch (msg->message) {
-    case WM_INPUT:
+    switch (wincore::decodeWindowMessage(msg->message, msg->wParam)) {
+    case wincore::WindowEvent::RawInput:
         forwardRawInput(reinterpret_cast<void*>(msg->lParam));
         break;
-    case WM_POWERBROADCAST:
-        if (msg->wParam == PBT_APMRESUMEAUTOMATIC)
-            checkDeviceTimer.start();
+    case wincore::WindowEvent::Resumed:
+        checkDeviceTimer.start();
         break;
-    case WM_DEVICECHANGE:
+    case wincore::WindowEvent::DeviceChange:
         onDeviceChange();
         break;
-    default:
+    case wincore::WindowEvent::None:
         break;
     }
 #else
