@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the app and the tests need; does nothing when all are there.
-# `deps.sh package` also installs the tools that build and check the .deb (scripts/package.sh).
+# `deps.sh package` also installs the tools that build and check the .deb (scripts/package.sh),
+# `deps.sh windows` the cross compiler and Wine for the Win32 cores (scripts/wine-test.sh).
 set -euo pipefail
 
 packages=(
@@ -13,9 +14,10 @@ packages=(
     librsvg2-bin fonts-wqy-microhei
     xvfb xauth libxcb1-dev libxcb-xtest0-dev libxcb-damage0-dev
 )
-if [[ "${1:-}" == package ]]; then
-    packages+=(dpkg-dev fakeroot lintian appstream desktop-file-utils debootstrap)
-fi
+case "${1:-}" in
+package) packages+=(dpkg-dev fakeroot lintian appstream desktop-file-utils debootstrap) ;;
+windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
