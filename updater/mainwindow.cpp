@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
-#include "updater/win/hidnotification.h"
+#include "platform/win/core/hidnotification.h"
 #endif
 
 namespace
@@ -79,7 +79,7 @@ MainWindow::MainWindow(const QString& configFolder, QWidget* parent)
     connect(this, &MainWindow::CH32UpdateSuccess, this, &MainWindow::onCH32UpdateSuccess);
 
 #ifdef Q_OS_WIN
-    registerHidNotification(winId());
+    wincore::registerHidInterfaceNotification(reinterpret_cast<HWND>(winId()));
 #else
     auto* notifier = new DeviceNotifier(this);
     connect(notifier, &DeviceNotifier::devicesChanged, this, &MainWindow::chkDevTimerDelay);
@@ -98,14 +98,15 @@ MainWindow::~MainWindow()
 #ifdef Q_OS_WIN
 bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, long* result)
 {
-    switch (hidWindowMessage(message)) {
-    case HidWindowMessage::DeviceChange:
+    const MSG* msg = static_cast<const MSG*>(message);
+    switch (wincore::decodeUpdaterMessage(msg->message, msg->wParam)) {
+    case wincore::UpdaterWindowEvent::DeviceChange:
         chkDevTimerDelay();
         break;
-    case HidWindowMessage::Restore:
+    case wincore::UpdaterWindowEvent::Restore:
         setVisible(true);
         break;
-    case HidWindowMessage::Other:
+    case wincore::UpdaterWindowEvent::Other:
         break;
     }
     return QMainWindow::nativeEvent(eventType, message, result);
