@@ -1,9 +1,12 @@
 #include "platform/mousesettings.h"
 
-#include <windows.h>
+#include "platform/win/core/mousecontrolpanel.h"
 
 bool openMouseSettings()
 {
-    // WinExec reports success with a value above 31.
-    return WinExec("c:\\windows\\system32\\control.exe main.cpl", SW_SHOWNORMAL) > 31;
+    const HANDLE panel = wincore::openMouseControlPanel();
+    if (!panel)
+        return false;
+    CloseHandle(panel);
+    return true;
 }

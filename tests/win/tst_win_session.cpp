@@ -1,8 +1,9 @@
-// The user name the single-instance key is made of, and the updater's window messages, on a
-// Windows (Wine) session.
+// The user name the single-instance key is made of, the updater's window messages and the mouse
+// control panel, on a Windows (Wine) session.
 
 #include "check.h"
 #include "platform/win/core/hidnotification.h"
+#include "platform/win/core/mousecontrolpanel.h"
 #include "platform/win/core/username.h"
 
 #include <cstdlib>
@@ -40,5 +41,14 @@ int main()
     CHECK(decodeUpdaterMessage(WM_SYSCOMMAND, SC_MINIMIZE) == UpdaterWindowEvent::Other);
     CHECK(decodeUpdaterMessage(WM_SYSCOMMAND, SC_MAXIMIZE) == UpdaterWindowEvent::Other);
     CHECK(decodeUpdaterMessage(WM_SIZE, SC_RESTORE) == UpdaterWindowEvent::Other);
+    // The mouse control panel comes from the system folder wherever Windows is installed.
+    CHECK(wincore::mouseControlPanelCommand(L"D:\\WINNT\\system32") ==
+          L"\"D:\\WINNT\\system32\\control.exe\" main.cpl");
+    const HANDLE panel = wincore::openMouseControlPanel();
+    CHECK(panel != nullptr);
+    if (panel) {
+        TerminateProcess(panel, 0);
+        CloseHandle(panel);
+    }
     return check::finish("tst_win_session");
 }
