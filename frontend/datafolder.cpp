@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
-extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
+#include "platform/win/core/folderaccess.h"
 #endif
 
 static const char appModulesDir[] = "./modules";
@@ -97,13 +97,12 @@ QString chooseModulesDir(const QString& appModules, const QString& dataLocation,
 bool isFolderWritable(const QString& path)
 {
 #ifdef Q_OS_WIN
-    ++qt_ntfs_permission_lookup;
+    // Decided by the folder's ACL for this user; Qt's check would also refuse a folder that
+    // merely carries the read-only attribute, which Windows ignores on folders.
+    return wincore::canWriteFolder(QDir::toNativeSeparators(path).toStdWString());
+#else
+    return QFileInfo(path).isWritable();
 #endif
-    const bool writable = QFileInfo(path).isWritable();
-#ifdef Q_OS_WIN
-    --qt_ntfs_permission_lookup;
-#endif
-    return writable;
 }
 
 bool copyDirectory(const QString& source, const QString& target, ExistingFiles existing)
