@@ -1,5 +1,7 @@
 #include "app/mousetranslation.h"
 
+#include <algorithm>
+
 namespace mousetranslation
 {
 
@@ -53,14 +55,21 @@ MouseAction xButtonAction(int xButton, bool down)
 
 void MotionSum::add(int32_t dx, int32_t dy)
 {
-    // Unsigned arithmetic: the sums wrap instead of overflowing.
-    x = int32_t(uint32_t(x) + uint32_t(dx));
-    y = int32_t(uint32_t(y) + uint32_t(dy));
+    // 64 bits: no run of motion between two clicks comes near overflowing them.
+    x += dx;
+    y += dy;
+}
+
+// A report has 16 bits per axis: a longer way is reported as far as it reaches, never wrapped
+// round into the opposite direction.
+static int clampedTo16Bits(int64_t sum)
+{
+    return int(std::clamp<int64_t>(sum, INT16_MIN, INT16_MAX));
 }
 
 MotionSum::Delta MotionSum::takeForButton()
 {
-    const Delta delta{int16_t(uint16_t(x)), int16_t(uint16_t(y))};
+    const Delta delta{clampedTo16Bits(x), clampedTo16Bits(y)};
     x = 0;
     y = 0;
     return delta;

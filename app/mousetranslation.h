@@ -25,8 +25,8 @@ MouseAction rawInputAction(uint16_t buttonFlags, uint16_t wheelData);
 // wheel notch away from / towards the user (on press only), 6/7 the horizontal wheel.
 MouseAction xButtonAction(int xButton, bool down);
 
-// Relative motion since the last button report. The sums run in 32 bits; a report carries the
-// low 16 bits of each as a signed number.
+// Relative motion since the last button report. A report carries each sum as a signed 16-bit
+// number, held at its limit when the sum goes beyond it.
 class MotionSum
 {
 public:
@@ -39,8 +39,8 @@ public:
     Delta takeForButton();
 
 private:
-    int32_t x = 0;
-    int32_t y = 0;
+    int64_t x = 0;
+    int64_t y = 0;
 };
 
 } // namespace mousetranslation
