@@ -8,6 +8,7 @@
 
 struct InputObserver::Private {
     bool started = false;
+    bool watching = false;
     wincore::KeyboardHook keyboardHook;
 };
 
@@ -29,17 +30,28 @@ bool InputObserver::start(QWindow* rawInputWindow, const QByteArray& display)
 {
     Q_UNUSED(display)
     if (d->started)
-        return true;
+        return d->watching;
     d->started = true;
+    // Windows holds every key of the desktop while the hook runs, and drops a hook that is too
+    // slow: the scene hears of the key once the hook has returned.
     const bool hooked = d->keyboardHook.install([this](const wincore::KeyEvent& key) {
-        emit keyChanged(int(key.scanCode), key.extended, key.altDown, key.down);
+        QMetaObject::invokeMethod(
+            this,
+            [this, key] {
+                emit keyChanged(int(key.scanCode), key.extended, key.altDown, key.down);
+            },
+            Qt::QueuedConnection);
     });
     if (!hooked)
         qDebug() << "Hook WH_KEYBOARD_LL fail";
     // Asking for the handle creates the native window.
-    if (!wincore::registerRawMouse(reinterpret_cast<void*>(rawInputWindow->winId())))
+    const bool mouseWatched =
+        wincore::registerRawMouse(reinterpret_cast<void*>(rawInputWindow->winId()));
+    if (!mouseWatched)
         qDebug() << "RegisterRawInputEvent fail";
-    return true;
+    // With neither, the window's own input takes over.
+    d->watching = hooked || mouseWatched;
+    return d->watching;
 }
 
 void InputObserver::handleRawInput(void* rawInputHandle)

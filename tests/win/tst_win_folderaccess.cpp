@@ -182,6 +182,12 @@ int main()
     checkDenied(folder, user,
                 {{false, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE | WRITE_DAC | DELETE, user}});
 
+    // Files may be added but no folders, as users are granted on the root of C:.
+    CHECK(!securityAllowsFolderWrite(
+        descriptorFor(user, {{false, FILE_GENERIC_READ | FILE_ADD_FILE, user}})));
+    CHECK(!securityAllowsFolderWrite(
+        descriptorFor(user, {{false, FILE_GENERIC_READ | FILE_ADD_SUBDIRECTORY, user}})));
+
     // Granted through a group only.
     CHECK(securityAllowsFolderWrite(descriptorFor(user, {{false, FILE_ALL_ACCESS, everyone}})));
     CHECK(setDacl(folder, {{false, FILE_ALL_ACCESS, everyone}}));

@@ -226,8 +226,39 @@ void checkHookedKeys()
 
 } // namespace
 
+// Hook events Windows makes up itself, which SendInput cannot produce, given to the filter as the
+// hook procedure would.
+static void checkSynthesizedEvents()
+{
+    std::vector<wincore::KeyEvent> seen;
+    const KeyChangeFilter::Report record = [&](const wincore::KeyEvent& e) { seen.push_back(e); };
+    KeyChangeFilter filter;
+    // AltGr: Windows sends a Left Control with scan code 0x21D ahead of the Right Alt. It is no
+    // key of the table; only Right Alt counts.
+    filter.take({WM_KEYDOWN, VK_LCONTROL, 0x21D, 0}, record);
+    filter.take({WM_SYSKEYDOWN, VK_RMENU, 0x38, LLKHF_EXTENDED | LLKHF_ALTDOWN}, record);
+    CHECK_EQ(seen.size(), size_t(1));
+    CHECK(!seen.empty() && seen.front().usage == 0xE6); // Right Alt
+    seen.clear();
+
+    // A held modifier repeats like any key: one press only.
+    for (int i = 0; i < 3; ++i)
+        filter.take({WM_KEYDOWN, VK_LCONTROL, 0x1D, 0}, record);
+    CHECK_EQ(seen.size(), size_t(1));
+    seen.clear();
+
+    // After a release went by unseen, the key's own repeats are repeats again.
+    filter.take({WM_KEYDOWN, 'A', 0x1E, 0}, record);
+    filter.take({WM_KEYDOWN, VK_LCONTROL, 0x1D, 0}, record); // Control's release was missed
+    CHECK_EQ(seen.size(), size_t(3));                        // A down, Control up and down
+    filter.take({WM_KEYDOWN, VK_LCONTROL, 0x1D, 0}, record);
+    filter.take({WM_KEYDOWN, VK_LCONTROL, 0x1D, 0}, record);
+    CHECK_EQ(seen.size(), size_t(3));
+}
+
 int main()
 {
+    checkSynthesizedEvents();
     const HWND window = createFocusedWindow();
     checkHookedKeys();
     DestroyWindow(window);

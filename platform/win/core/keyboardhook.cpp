@@ -46,8 +46,6 @@ void KeyChangeFilter::take(const HookedKey& key, const Report& report)
     if (!event.down) {
         if (states.change(event.usage, false))
             report(event);
-        if (repeating == event.usage)
-            repeating = 0;
         return;
     }
     if (states.change(event.usage, true)) {
