@@ -4,6 +4,7 @@
 
 #include "check.h"
 #include "platform/win/core/keyboardhook.h"
+#include "testwindow.h"
 
 #include <initializer_list>
 #include <vector>
@@ -45,24 +46,6 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
-}
-
-// Pumps messages until `done` holds; false when it still does not after five seconds.
-template <typename Condition> bool pumpUntil(Condition done)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        const DWORD waited = GetTickCount() - start;
-        if (waited >= 5000)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000 - waited, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return true;
 }
 
 INPUT scanInput(WORD scanCode, bool extended, bool down)
@@ -119,15 +102,7 @@ std::vector<INPUT> operator+(std::vector<INPUT> first, const std::vector<INPUT>&
 
 HWND createFocusedWindow()
 {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"quillex-keys";
-    CHECK(RegisterClassW(&windowClass) != 0);
-    const HWND window =
-        CreateWindowExW(0, L"quillex-keys", L"quillex-keys", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                        nullptr, nullptr, windowClass.hInstance, nullptr);
-    CHECK(window != nullptr);
+    const HWND window = createTestWindow(procedure, L"quillex-keys");
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetFocus(window);

@@ -3,6 +3,7 @@
 
 #include "check.h"
 #include "platform/win/core/windowmessages.h"
+#include "testwindow.h"
 
 #include <initializer_list>
 #include <windows.h>
@@ -31,14 +32,7 @@ static WindowEvent deliver(HWND window, UINT message, WPARAM wParam)
 
 int main()
 {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"quillex-test";
-    CHECK(RegisterClassW(&windowClass) != 0);
-    const HWND window = CreateWindowExW(0, L"quillex-test", L"quillex-test", 0, 0, 0, 10, 10,
-                                        HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
-    CHECK(window != nullptr);
+    const HWND window = createTestWindow(procedure, L"quillex-test", HWND_MESSAGE);
 
     // Every kind of device change counts; the debounce behind it makes one check of a burst.
     for (const WPARAM kind : {WPARAM(DBT_DEVICEARRIVAL), WPARAM(DBT_DEVICEREMOVECOMPLETE),

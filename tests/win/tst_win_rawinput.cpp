@@ -3,6 +3,7 @@
 
 #include "check.h"
 #include "platform/win/core/rawinput.h"
+#include "testwindow.h"
 
 #include <cstring>
 #include <vector>
@@ -142,21 +143,6 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-template <typename Condition> bool pumpUntil(Condition done)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        const DWORD waited = GetTickCount() - start;
-        if (waited >= 5000)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000 - waited, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-    }
-    return true;
-}
-
 INPUT mouseInput(LONG dx, LONG dy, DWORD flags, DWORD data = 0)
 {
     INPUT input = {};
@@ -170,16 +156,8 @@ INPUT mouseInput(LONG dx, LONG dy, DWORD flags, DWORD data = 0)
 
 void checkDeliveredRecords()
 {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"quillex-raw";
-    CHECK(RegisterClassW(&windowClass) != 0);
     // Never shown nor focused: input sink registration reports in the background too.
-    const HWND window =
-        CreateWindowExW(0, L"quillex-raw", L"quillex-raw", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                        nullptr, nullptr, windowClass.hInstance, nullptr);
-    CHECK(window != nullptr);
+    const HWND window = createTestWindow(procedure, L"quillex-raw");
     CHECK(wincore::registerRawMouse(window));
     // Windows reports raw motion before any pointer acceleration; Wine accelerates injected
     // motion first. Off for this session only, the records carry the injected motion.
