@@ -12,16 +12,17 @@ constexpr char kReadFailed[] = "cmd Failed";
 constexpr char kWriteFailed[] = "cmd Failed!!!";
 } // namespace
 
-void Hid_Thread::hid_GetApData(quint8* srcDat, bool isTable0, quint8 table1StartByte)
+bool Hid_Thread::hid_GetApData(quint8* srcDat, bool isTable0, quint8 table1StartByte)
 {
     if (!beginCommand(kReadFailed))
-        return;
+        return false;
     setFrame(
         (isTable0 ? frames::readTable0Frame() : frames::readTable1Frame(table1StartByte)).encode());
-    // A failed read leaves the caller's buffer as it was.
-    if (hid_FeatureRead(frames::kBlockSize) && srcDat)
+    const bool read = hid_FeatureRead(frames::kBlockSize);
+    if (read && srcDat)
         std::memcpy(srcDat, dataBuf, frames::kBlockSize);
     QThread::msleep(kReadPauseMs);
+    return read;
 }
 
 QVariant Hid_Thread::hid_GetDeviceStrCount()
@@ -29,17 +30,18 @@ QVariant Hid_Thread::hid_GetDeviceStrCount()
     return onlineList.size();
 }
 
-void Hid_Thread::hid_Send8ByteData(quint8 table, quint8 startAddr, quint8 length, quint8 byte0,
+bool Hid_Thread::hid_Send8ByteData(quint8 table, quint8 startAddr, quint8 length, quint8 byte0,
                                    quint8 byte1, quint8 byte2, quint8 byte3)
 {
     qDebug() << int(table) << int(startAddr) << int(length) << int(byte0) << int(byte1)
              << int(byte2) << int(byte3);
     if (!beginCommand(kWriteFailed))
-        return;
+        return false;
     setFrame(
         frames::shortWriteFrame(table, startAddr, length, byte0, byte1, byte2, byte3).encode());
-    hid_FeatureWrite(0);
+    const bool written = hid_FeatureWrite(0);
     QThread::msleep(kWritePauseMs);
+    return written;
 }
 
 bool Hid_Thread::hid_runPairt(bool bRunning, bool bStart)

@@ -29,9 +29,11 @@ public:
     explicit Hid_Thread(QObject* parent = nullptr);
     ~Hid_Thread() override;
 
-    Q_INVOKABLE void hid_GetApData(quint8* srcDat, bool isTable0, quint8 table1StartByte);
+    // True when the answer block was read; a failed read leaves srcDat as it was.
+    Q_INVOKABLE bool hid_GetApData(quint8* srcDat, bool isTable0, quint8 table1StartByte);
     Q_INVOKABLE QVariant hid_GetDeviceStrCount();
-    Q_INVOKABLE void hid_Send8ByteData(quint8 table, quint8 startAddr, quint8 length, quint8 byte0,
+    // True when the device took the write.
+    Q_INVOKABLE bool hid_Send8ByteData(quint8 table, quint8 startAddr, quint8 length, quint8 byte0,
                                        quint8 byte1, quint8 byte2, quint8 byte3);
     Q_INVOKABLE bool hid_runPairt(bool bRunning, bool bStart);
     // True when the whole image went out.

@@ -89,12 +89,18 @@ bool myQQuickView::startPairOnLine(QString strID, uchar dId)
         qDebug() << "no receiver to pair for" << strID << dId;
         return false;
     }
+    return pairReceiverWithMouse(*deviceLink, mouseEntry(group), receiver);
+}
+
+bool pairReceiverWithMouse(Hid_Thread& link, int mouse, int receiver)
+{
+    link.curDevIndex = mouse;
     PairingBlock answer{};
-    if (!deviceLink->hid_ioPairOnline(true, answer.data()))
+    if (!link.hid_ioPairOnline(true, answer.data()))
         return false;
-    deviceLink->curDevIndex = receiver;
+    link.curDevIndex = receiver;
     PairingBlock block = receiverBlockFromAnswer(answer);
-    const bool result = deviceLink->hid_ioPairOnline(false, block.data());
-    deviceLink->curDevIndex = mouseEntry(group);
+    const bool result = link.hid_ioPairOnline(false, block.data());
+    link.curDevIndex = mouse;
     return result;
 }

@@ -1,41 +1,31 @@
 #include "device/hid_thread.h"
+#include "device/tableimages.h"
 #include "frontend/firmwarefolders.h"
 #include "frontend/myqquickview.h"
 #include "frontend/updaterlaunch.h"
 #include "frontend/updaterrun.h"
 
 #include <QFileInfo>
-#include <array>
 
-// Table images as the scene indexes them: one 64-byte answer block for table 0, two for table 1,
-// the second read starting at table byte 63 (each block carries 63 table bytes).
-static const int table0Size = 64;
-static const int table1Size = 128;
-static const int blockSize = 64;
-static const quint8 table1SecondStart = 63;
-
-template <std::size_t N> static QVariantList toVariantList(const std::array<quint8, N>& bytes)
-{
-    QVariantList list;
-    list.reserve(int(N));
-    for (quint8 b : bytes)
-        list.append(int(b));
-    return list;
-}
+// Table 0 as the scene indexes it: the battery level, and the marker of a table the firmware
+// filled (1).
+static const int table0Battery = 8;
+static const int table0Valid = 9;
 
 QVariantList myQQuickView::syncFwData_Table0()
 {
-    std::array<quint8, table0Size> table{};
-    deviceLink->hid_GetApData(table.data(), true, 0);
-    return toVariantList(table);
+    Table0Image table{};
+    readTable0(*deviceLink, table);
+    if (table[table0Valid] == 1)
+        emit batteryLevelRead(table[table0Battery]);
+    return imageList(table);
 }
 
 QVariantList myQQuickView::syncFwData_Table1()
 {
-    std::array<quint8, table1Size> table{};
-    deviceLink->hid_GetApData(table.data(), false, 0);
-    deviceLink->hid_GetApData(table.data() + blockSize, false, table1SecondStart);
-    return toVariantList(table);
+    Table1Image table{};
+    readTable1(*deviceLink, table);
+    return imageList(table);
 }
 
 void myQQuickView::startFwUpdateEvent(QString path)

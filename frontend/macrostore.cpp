@@ -66,6 +66,30 @@ QVariant storedMacroText(const QSettings& profile, const QString& index)
     return text;
 }
 
+bool storeMacro(QSettings& profile, int index, QVariantMap macro)
+{
+    // The members come out sorted, which is the stored order "Actions", "MacroId", "Name".
+    macro.insert(kActions, plain(macro.value(kActions)).toList());
+    const QByteArray json =
+        QJsonDocument(QJsonObject::fromVariantMap(macro)).toJson(QJsonDocument::Compact);
+    profile.setValue(storedMacroKey(QString::number(index)), QString::fromUtf8(json));
+    profile.sync();
+    if (profile.status() == QSettings::NoError)
+        return true;
+    qDebug() << "macro" << index << "not stored in" << profile.fileName();
+    return false;
+}
+
+bool uploadMacro(Hid_Thread& link, int index, const QVariantList& actions)
+{
+    std::optional<macroimage::Image> image = macroimage::fromActionList(actions);
+    if (!image) {
+        qDebug() << "macro" << index << "has no usable action list";
+        return false;
+    }
+    return link.hid_04H_SendMacroData(quint8(index), quint32(image->length), image->bytes.data());
+}
+
 bool myQQuickView::setOtherProperty(QVariant macroIndex, QVariant args, bool fromKeySave)
 {
     const std::optional<int> index = macroIndexOf(macroIndex);
@@ -73,32 +97,16 @@ bool myQQuickView::setOtherProperty(QVariant macroIndex, QVariant args, bool fro
         qDebug() << "no macro" << macroIndex;
         return false;
     }
-    const QString indexText = QString::number(*index);
-
-    QVariantMap macro = fromKeySave ? QVariantMap() : plain(args).toMap();
-    const QVariantList actions = fromKeySave ? storedMacroActions(profileSettings, indexText)
-                                             : plain(macro.value(kActions)).toList();
-    std::optional<macroimage::Image> image = macroimage::fromActionList(actions);
-    if (!image) {
-        // Nothing damaged is stored or sent: the stored macro and the mouse's copy stay as they
-        // were.
+    const QVariantMap macro = fromKeySave ? QVariantMap() : plain(args).toMap();
+    const QVariantList actions =
+        fromKeySave ? storedMacroActions(profileSettings, QString::number(*index))
+                    : plain(macro.value(kActions)).toList();
+    // Nothing damaged is stored or sent: the stored macro and the mouse's copy stay as they were.
+    if (!macroimage::fromActionList(actions)) {
         qDebug() << "macro" << *index << "has no usable action list";
         return false;
     }
-
-    if (!fromKeySave && profileSettings) {
-        // The members come out sorted, which is the stored order "Actions", "MacroId", "Name".
-        macro.insert(kActions, actions);
-        const QByteArray json =
-            QJsonDocument(QJsonObject::fromVariantMap(macro)).toJson(QJsonDocument::Compact);
-        profileSettings->setValue(storedMacroKey(indexText), QString::fromUtf8(json));
-        profileSettings->sync();
-        if (profileSettings->status() != QSettings::NoError)
-            qDebug() << "macro" << *index << "not stored in" << profileSettings->fileName();
-    }
-
-    if (!deviceLink)
-        return false;
-    return deviceLink->hid_04H_SendMacroData(quint8(*index), quint32(image->length),
-                                             image->bytes.data());
+    if (!fromKeySave && profileSettings)
+        storeMacro(*profileSettings, *index, macro);
+    return deviceLink && uploadMacro(*deviceLink, *index, actions);
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+class Hid_Thread;
+
 // No real macro comes near this size (256 entries of at most three digits); a longer text is
 // damaged and never reaches a JSON parser.
 constexpr int kStoredMacroMaxChars = 64 * 1024;
@@ -16,3 +18,10 @@ QString storedMacroKey(const QString& index);
 QVariant storedMacroText(const QSettings& profile, const QString& index);
 // The action list of the text above: empty when there is none or it is damaged.
 QVariantList storedMacroActions(const QSettings* profile, const QString& index);
+
+// Stores `macro` ("Actions" plus the page's members) as macro `index` of `profile`. False when
+// the file could not be written.
+bool storeMacro(QSettings& profile, int index, QVariantMap macro);
+// Uploads the image of `actions` as macro `index` (0-9). True only when the mouse took it;
+// nothing is sent for a damaged list.
+bool uploadMacro(Hid_Thread& link, int index, const QVariantList& actions);

@@ -44,6 +44,8 @@ signals:
     void settingsSetAside(QString keptAs);
     // The view has painted its first frame on screen; emitted once.
     void firstFramePainted();
+    // A valid table 0 was read; `level` is its battery byte as the device reports it.
+    void batteryLevelRead(int level);
 
 public slots:
     void clearHidBusy();

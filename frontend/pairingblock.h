@@ -3,6 +3,8 @@
 #include <QtGlobal>
 #include <array>
 
+class Hid_Thread;
+
 // 64-byte block of the pairing exchange (command 0x8E reads it from the mouse, 0x0E writes it to
 // the receiver).
 using PairingBlock = std::array<quint8, 64>;
@@ -16,3 +18,8 @@ inline PairingBlock receiverBlockFromAnswer(const PairingBlock& answer)
         block[i - 1] = answer[i];
     return block;
 }
+
+// Pairs the receiver at catalog entry `receiver` with the mouse at entry `mouse`, both on their
+// cables: the mouse's pairing block is read and written to the receiver. Commands are addressed
+// to the mouse again afterwards. True only when both transfers went through.
+bool pairReceiverWithMouse(Hid_Thread& link, int mouse, int receiver);

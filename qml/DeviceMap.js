@@ -19,12 +19,29 @@ function write(table, addr, len, b0, b1, b2, b3) {
     return [table, addr, len, b0 || 0, b1 || 0, b2 || 0, b3 || 0]
 }
 
+// ---- profiles and the factory reset ----
+var PROFILE_COUNT = 3
+
+function profileWrite(profile) {
+    return write(0x01, 0, 0, profile)
+}
+
+// Back to factory settings: the active profile and the user settings of table 0.
+function resetWrite() {
+    return write(0x0a, 0xff, 0)
+}
+
 function tableValid(t0) {
     return !!t0 && t0.length > 9 && t0[9] === 1
 }
 
 function battery(level) {
     return Math.min(100, level)
+}
+
+// The battery level a table 0 image holds (table byte 7).
+function tableBattery(t0) {
+    return battery(t0[t0Index(7)])
 }
 
 // ---- report rate ----

@@ -79,6 +79,13 @@ function actionList(playCount, items) {
     return l.slice(0, ENTRIES)
 }
 
+// The same entries the upload accepts: the two count entries at least, whole numbers 0 to 255,
+// nothing else.
+function isActionList(l) {
+    var entry = function (v) { return typeof v === "number" && Math.floor(v) === v && v >= 0 && v <= 255 }
+    return Array.isArray(l) && l.length >= 2 && l.every(entry)
+}
+
 // Reads a stored macro's text. Returns { state, playCount, items } with state "absent", "damaged"
 // or "ok"; codes that are neither a known key (isKnownCode) nor a button are dropped.
 function parseStored(text, isKnownCode) {
@@ -94,9 +101,7 @@ function parseStored(text, isKnownCode) {
     } catch (e) {
         return damaged
     }
-    // The same entries the upload accepts: whole numbers 0 to 255, nothing else.
-    var entry = function (v) { return typeof v === "number" && Math.floor(v) === v && v >= 0 && v <= 255 }
-    if (!obj || !Array.isArray(obj.Actions) || obj.Actions.length < 2 || !obj.Actions.every(entry))
+    if (!obj || !isActionList(obj.Actions))
         return damaged
     var l = obj.Actions.slice(0, ENTRIES)
     return { state: "ok", playCount: normalisedPlayCount(l[0] * 256 + l[1]),

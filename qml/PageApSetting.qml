@@ -1,4 +1,5 @@
 import QtQuick 2.12
+import "DeviceMap.js" as Map
 
 // The settings panel: close behaviour, start-up, profile, language and the device action.
 Item {
@@ -67,8 +68,12 @@ Item {
     function setProfile(profile) {
         currentProfile = profile
         save(2)
-        hid.hid_Send8ByteData(0x01, 0, 0, profile, 0, 0, 0)
+        send(Map.profileWrite(profile))
         needReRead = true
+    }
+
+    function send(w) {
+        hid.hid_Send8ByteData(w[0], w[1], w[2], w[3], w[4], w[5], w[6])
     }
 
     function setLang(language) {
@@ -80,7 +85,7 @@ Item {
     }
 
     function deviceAction() {
-        hid.hid_Send8ByteData(0x0a, 0xff, 0, 0, 0, 0, 0)
+        send(Map.resetWrite())
         needReRead = true
     }
 

@@ -159,7 +159,7 @@ Item {
             // Showing the main page creates its current page, which fills itself.
             env.hideMainPage()
             existing.forEach(function (l) { fillPage(l.item) })
-            batteryLevel = Map.battery(table0[8])
+            batteryLevel = Map.tableBattery(table0)
         } else {
             // A device that could not be read is no open device. A first open leaves the start page
             // as it is; an open device failing its read again (a replug, a reset) goes back to it,

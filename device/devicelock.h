@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+
+// One program at a time talks to the devices: the window for as long as it runs, quillexctl for
+// one command. Their exchanges would otherwise interleave on the one command interface, and each
+// would read the other's answers.
+class DeviceLock
+{
+public:
+    // `lockName` is a file in the user's runtime folder.
+    explicit DeviceLock(const QString& lockName = QStringLiteral("quillex-devices.lock"));
+
+    // Takes the lock, waiting up to `timeoutMs` for its holder to let go. A lock left by a
+    // program that died is taken over.
+    bool tryLock(int timeoutMs);
+    // The program holding the lock ("quillex", "quillexctl"), empty when nobody does.
+    QString holder() const;
+
+private:
+    QLockFile file;
+};
