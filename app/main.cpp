@@ -1,7 +1,9 @@
 #include "app/commandline.h"
+#include "app/deviceclaim.h"
 #include "app/scenebackend.h"
 #include "app/singleinstanceapp.h"
 #include "app/widget.h"
+#include "device/devicelock.h"
 #include "frontend/demomode.h"
 
 #ifndef Q_OS_WIN
@@ -54,6 +56,9 @@ int main(int argc, char* argv[])
     app.setQuitOnLastWindowClosed(false);
     // Every relative path ("./modules", "./updateEx/update") resolves beside the executable.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
+    DeviceLock devices;
+    if (!claimDevicesForWindow(devices))
+        return 1;
 
     int status = 0;
     {

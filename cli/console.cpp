@@ -27,8 +27,8 @@ void Console::line(const QString& text) const
 
 void Console::document(const QJsonValue& value) const
 {
-    const QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray())
-                                              : QJsonDocument(value.toObject());
+    const QJsonDocument doc =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
     std::fputs(doc.toJson(QJsonDocument::Indented).constData(), stdout);
     std::fflush(stdout);
 }
@@ -47,7 +47,8 @@ void Console::progress(const QString& step, uint percent) const
     }
     const int width = 30;
     const int filled = int(percent) * width / 100;
-    const QString bar = QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('.'));
+    const QString bar =
+        QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('.'));
     std::fputs(qPrintable(QStringLiteral("\r%1 [%2] %3 %").arg(step, bar).arg(percent, 3)), stdout);
     std::fflush(stdout);
 }

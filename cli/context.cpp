@@ -18,8 +18,9 @@ bool Context::open()
         taken = lock->tryLock(kLockWaitMs);
     }
     if (!taken) {
-        console.fail(ExitNoDevice, QStringLiteral("Quillex is running and keeps the devices: make the "
-                                                  "change in its window, or close it first"));
+        console.fail(ExitNoDevice,
+                     QStringLiteral("Quillex is running and keeps the devices: make the "
+                                    "change in its window, or close it first"));
         return false;
     }
     devices = std::make_unique<DeviceSession>();
@@ -62,8 +63,8 @@ QJSValue Context::readDocument(const OnlineDevice& device, QJSValue* limits)
             {QStringLiteral("error"), QStringLiteral("device: its settings could not be read")}});
     const QJSValue t0 = codec.value(imageList(table0));
     const QJSValue t1 = codec.value(imageList(table1));
-    *limits = codec.call(QStringLiteral("deviceLimits"), {t1, session().mouseOnline(),
-                                                          session().receiverOnline()});
+    *limits = codec.call(QStringLiteral("deviceLimits"),
+                         {t1, session().mouseOnline(), session().receiverOnline()});
     return codec.call(QStringLiteral("fromDevice"),
                       {t0, t1, codec.value(data().storedMacros(device.product))});
 }
@@ -74,7 +75,8 @@ int Context::apply(const OnlineDevice& device, const QJSValue& writes, const QJS
     const QVariantList writeList = writes.toVariant().toList();
     for (const QVariant& w : writeList)
         if (!session().write(w.toList()))
-            return console.fail(ExitDeviceError, QStringLiteral("the device did not take a setting"));
+            return console.fail(ExitDeviceError,
+                                QStringLiteral("the device did not take a setting"));
     for (const QVariant& m : macros.toVariant().toList()) {
         const QVariantMap macro = m.toMap();
         const int number = macro.value(QStringLiteral("number")).toInt();

@@ -19,8 +19,9 @@ int runPair(Context& context, QStringList args)
     const std::optional<OnlineDevice> mouse = context.session().mouse();
     const std::optional<OnlineDevice> receiver = context.session().receiver();
     if (!mouse || !receiver)
-        return context.console.fail(ExitNoDevice, QStringLiteral("pairing needs the mouse on its cable "
-                                                                 "and a receiver plugged in"));
+        return context.console.fail(ExitNoDevice,
+                                    QStringLiteral("pairing needs the mouse on its cable "
+                                                   "and a receiver plugged in"));
     if (!pairReceiverWithMouse(context.session().link, mouse->entry, receiver->entry))
         return context.console.fail(ExitDeviceError, QStringLiteral("pairing failed"));
     if (!context.console.json())
@@ -54,8 +55,9 @@ int runUpdate(Context& context, QStringList args)
         return context.console.fail(ExitUsage, QStringLiteral("update takes only --folder DIR"));
     const QString updaterDir = QFileInfo(updaterProgram()).absolutePath();
     if (!QFileInfo(updaterProgram()).isExecutable())
-        return context.console.fail(ExitDeviceError, QStringLiteral("the firmware updater is missing beside "
-                                                                    "quillexctl"));
+        return context.console.fail(ExitDeviceError,
+                                    QStringLiteral("the firmware updater is missing beside "
+                                                   "quillexctl"));
 #ifndef Q_OS_WIN
     // The updater is a window; without a display its progress still reaches this terminal.
     if (!qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
@@ -71,8 +73,9 @@ int runUpdate(Context& context, QStringList args)
         const std::optional<OnlineDevice> mouse = context.session().mouse();
         const std::optional<OnlineDevice> receiver = context.session().receiver();
         if (!mouse || !receiver)
-            return context.console.fail(ExitNoDevice, QStringLiteral("an update needs the mouse on its "
-                                                                     "cable and a receiver plugged in"));
+            return context.console.fail(ExitNoDevice,
+                                        QStringLiteral("an update needs the mouse on its "
+                                                       "cable and a receiver plugged in"));
         if (mouse->release == catalogFwVersion(mouse->entry) &&
             receiver->release == catalogFwVersion(receiver->entry)) {
             context.console.line(QStringLiteral("the firmware is up to date"));
@@ -89,11 +92,13 @@ int runUpdate(Context& context, QStringList args)
     // that was missing from the start.
     for (const auto& step : steps)
         if (!firmwareFolderComplete(step.second, updaterDir))
-            return context.console.fail(ExitUsage, QStringLiteral("%1 holds no complete firmware")
-                                                       .arg(folderForUpdater(step.second, updaterDir)));
+            return context.console.fail(ExitUsage,
+                                        QStringLiteral("%1 holds no complete firmware")
+                                            .arg(folderForUpdater(step.second, updaterDir)));
     for (const auto& step : steps)
         if (!runUpdater(context.console, step.first, step.second))
-            return context.console.fail(ExitDeviceError, QStringLiteral("the %1 update failed").arg(step.first));
+            return context.console.fail(ExitDeviceError,
+                                        QStringLiteral("the %1 update failed").arg(step.first));
     context.console.line(QStringLiteral("the firmware is updated"));
     return ExitOk;
 }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QMap>
 #include <cstdio>
 #include <functional>
@@ -22,11 +23,11 @@ using Command = std::function<int(Context&, QStringList)>;
 const QMap<QString, Command>& commands()
 {
     static const QMap<QString, Command> table{
-        {QStringLiteral("list"), runList},       {QStringLiteral("show"), runShow},
-        {QStringLiteral("set"), runSet},         {QStringLiteral("profile"), runProfile},
-        {QStringLiteral("macro"), runMacro},     {QStringLiteral("export"), runExport},
-        {QStringLiteral("import"), runImport},   {QStringLiteral("reset"), runReset},
-        {QStringLiteral("pair"), runPair},       {QStringLiteral("update"), runUpdate},
+        {QStringLiteral("list"), runList},     {QStringLiteral("show"), runShow},
+        {QStringLiteral("set"), runSet},       {QStringLiteral("profile"), runProfile},
+        {QStringLiteral("macro"), runMacro},   {QStringLiteral("export"), runExport},
+        {QStringLiteral("import"), runImport}, {QStringLiteral("reset"), runReset},
+        {QStringLiteral("pair"), runPair},     {QStringLiteral("update"), runUpdate},
     };
     return table;
 }
@@ -35,7 +36,8 @@ const QMap<QString, Command>& commands()
 // folder, where its data and the updater are found.
 QStringList absoluteFileArguments(const QString& command, QStringList args)
 {
-    const bool fileCommand = command == QLatin1String("export") || command == QLatin1String("import");
+    const bool fileCommand =
+        command == QLatin1String("export") || command == QLatin1String("import");
     for (int i = 0; i < args.size(); ++i) {
         const bool optionValue = i > 0 && (args.at(i - 1) == QLatin1String("--from") ||
                                            args.at(i - 1) == QLatin1String("--folder"));
@@ -51,9 +53,13 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillexctl"));
+    // Output is for people and scripts; the link's debug lines come only when asked for.
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     QStringList args = app.arguments().mid(1);
     const bool json = takeFlag(args, QStringLiteral("--json"));
-    const bool help = takeFlag(args, QStringLiteral("--help")) | takeFlag(args, QStringLiteral("-h"));
+    const bool help =
+        takeFlag(args, QStringLiteral("--help")) | takeFlag(args, QStringLiteral("-h"));
     const Console console(json);
     if (takeFlag(args, QStringLiteral("--version"))) {
         console.line(QStringLiteral("quillexctl %1").arg(QStringLiteral(QUILLEX_VERSION)));
@@ -69,8 +75,9 @@ int main(int argc, char* argv[])
     }
     const QString command = args.takeFirst();
     if (!commands().contains(command))
-        return console.fail(ExitUsage,
-                            QStringLiteral("unknown command \"%1\"; see quillexctl --help").arg(command));
+        return console.fail(
+            ExitUsage,
+            QStringLiteral("unknown command \"%1\"; see quillexctl --help").arg(command));
     if (help) {
         console.line(commandHelp(command));
         return ExitOk;
@@ -79,6 +86,7 @@ int main(int argc, char* argv[])
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     Context context(console);
     if (!context.codec.loaded())
-        return console.fail(ExitDeviceError, QStringLiteral("the settings scripts could not be loaded"));
+        return console.fail(ExitDeviceError,
+                            QStringLiteral("the settings scripts could not be loaded"));
     return commands().value(command)(context, args);
 }

@@ -10,11 +10,13 @@ static QJsonObject describe(Context& context, const OnlineDevice& device, int po
     QJsonObject entry{
         {QStringLiteral("position"), position},
         {QStringLiteral("product"), device.product},
-        {QStringLiteral("kind"), device.receiver ? QStringLiteral("receiver") : QStringLiteral("mouse")},
+        {QStringLiteral("kind"),
+         device.receiver ? QStringLiteral("receiver") : QStringLiteral("mouse")},
         {QStringLiteral("model"), device.model1K ? QStringLiteral("1K") : QStringLiteral("8K")},
         {QStringLiteral("connection"),
          device.receiver ? QStringLiteral("wireless") : QStringLiteral("cable")},
-        {QStringLiteral("firmware"), QStringLiteral("%1").arg(device.release, 4, 16, QLatin1Char('0'))},
+        {QStringLiteral("firmware"),
+         QStringLiteral("%1").arg(device.release, 4, 16, QLatin1Char('0'))},
     };
     context.session().address(device);
     Table0Image table0{};
@@ -56,8 +58,8 @@ int runList(Context& context, QStringList args)
     else
         for (const QJsonValue& d : list)
             context.console.line(describeLine(d.toObject()));
-    return devices.isEmpty() ? context.console.fail(ExitNoDevice,
-                                                    QStringLiteral("no Quillex device is connected"))
+    return devices.isEmpty() ? context.console.fail(
+                                   ExitNoDevice, QStringLiteral("no Quillex device is connected"))
                              : ExitOk;
 }
 
@@ -81,7 +83,8 @@ static void printSettings(const Console& console, const QJsonObject& s)
     const QJsonObject power = s.value(QStringLiteral("power")).toObject();
     const QJsonObject light = s.value(QStringLiteral("lighting")).toObject();
     const QJsonArray buttons = s.value(QStringLiteral("buttons")).toArray();
-    console.line(QStringLiteral("report rate   %1 Hz").arg(s.value(QStringLiteral("reportRate")).toInt()));
+    console.line(
+        QStringLiteral("report rate   %1 Hz").arg(s.value(QStringLiteral("reportRate")).toInt()));
     console.line(QStringLiteral("dpi levels    %1 (level %2 in use)")
                      .arg(joined(dpi.value(QStringLiteral("levels")).toArray()))
                      .arg(dpi.value(QStringLiteral("current")).toInt()));
@@ -92,24 +95,27 @@ static void printSettings(const Console& console, const QJsonObject& s)
                           onOff(sensor.value(QStringLiteral("motionSync"))),
                           onOff(sensor.value(QStringLiteral("rippleControl"))),
                           onOff(sensor.value(QStringLiteral("angleSnapping")))));
-    console.line(QStringLiteral("power         key response %1 ms, sleep after %2 s, lift-off %3 mm")
-                     .arg(power.value(QStringLiteral("keyResponseMs")).toInt())
-                     .arg(power.value(QStringLiteral("sleepSeconds")).toInt())
-                     .arg(power.value(QStringLiteral("liftOffMm")).toInt()));
+    console.line(
+        QStringLiteral("power         key response %1 ms, sleep after %2 s, lift-off %3 mm")
+            .arg(power.value(QStringLiteral("keyResponseMs")).toInt())
+            .arg(power.value(QStringLiteral("sleepSeconds")).toInt())
+            .arg(power.value(QStringLiteral("liftOffMm")).toInt()));
     const QJsonValue colour = light.value(QStringLiteral("colour"));
     console.line(QStringLiteral("lighting      %1, speed %2, brightness %3 %, colour %4")
                      .arg(light.value(QStringLiteral("effect")).toString())
                      .arg(light.value(QStringLiteral("speed")).toInt())
                      .arg(light.value(QStringLiteral("brightness")).toInt())
                      .arg(colour.isString() ? colour.toString() : QString::number(colour.toInt())));
-    console.line(QStringLiteral("colour slots  %1").arg(joined(light.value(QStringLiteral("slots")).toArray())));
+    console.line(QStringLiteral("colour slots  %1")
+                     .arg(joined(light.value(QStringLiteral("slots")).toArray())));
     for (int i = 0; i < buttons.size(); ++i)
         console.line(QStringLiteral("button %1      %2").arg(i + 1).arg(buttons.at(i).toString()));
     QStringList macros;
     for (const QJsonValue& m : s.value(QStringLiteral("macros")).toArray())
         macros.append(QString::number(m.toObject().value(QStringLiteral("number")).toInt()));
-    console.line(QStringLiteral("macros        %1").arg(macros.isEmpty() ? QStringLiteral("none stored")
-                                                                          : macros.join(QLatin1Char(' '))));
+    console.line(
+        QStringLiteral("macros        %1")
+            .arg(macros.isEmpty() ? QStringLiteral("none stored") : macros.join(QLatin1Char(' '))));
 }
 
 int runShow(Context& context, QStringList args)
@@ -128,7 +134,8 @@ int runShow(Context& context, QStringList args)
     const QString error = ScriptCodec::errorOf(result);
     if (!error.isEmpty())
         return context.console.fail(ExitDeviceError, error);
-    const QJsonObject settings = ScriptCodec::json(result.property(QStringLiteral("document"))).toObject();
+    const QJsonObject settings =
+        ScriptCodec::json(result.property(QStringLiteral("document"))).toObject();
     const int profile = context.data().profile() + 1;
     if (context.console.json()) {
         context.console.document(QJsonObject{{QStringLiteral("device"), description},
@@ -160,8 +167,9 @@ int runExport(Context& context, QStringList args)
     QSaveFile file(args.at(0));
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(QJsonDocument(document).toJson(QJsonDocument::Indented)) < 0 || !file.commit())
-        return context.console.fail(ExitUsage, QStringLiteral("%1 could not be written: %2")
-                                                   .arg(args.at(0), file.errorString()));
+        return context.console.fail(
+            ExitUsage,
+            QStringLiteral("%1 could not be written: %2").arg(args.at(0), file.errorString()));
     if (!context.console.json())
         context.console.line(QStringLiteral("settings of profile %1 written to %2")
                                  .arg(context.data().profile() + 1)

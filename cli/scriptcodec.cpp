@@ -7,18 +7,19 @@ ScriptCodec::ScriptCodec()
 {
     // An import's name is no value in QML: the functions used here are handed out one by one.
     QQmlComponent component(&engine);
-    component.setData("import QtQml 2.15\n"
-                      "import \"qrc:/qml/SettingsDocument.js\" as Doc\n"
-                      "import \"qrc:/qml/DeviceMap.js\" as Map\n"
-                      "QtObject {\n"
-                      "    property var document: ({ fromDevice: Doc.fromDevice, plan: Doc.plan,\n"
-                      "        deviceLimits: Doc.deviceLimits, withRate: Doc.withRate,\n"
-                      "        changedWrites: Doc.changedWrites, checkMacros: Doc.checkMacros,\n"
-                      "        takesLastLeftClick: Doc.takesLastLeftClick, batteryOf: Doc.batteryOf })\n"
-                      "    property var map: ({ profileWrite: Map.profileWrite, resetWrite: Map.resetWrite,\n"
-                      "        PROFILE_COUNT: Map.PROFILE_COUNT })\n"
-                      "}\n",
-                      QUrl(QStringLiteral("qrc:/qml/quillexctl.qml")));
+    component.setData(
+        "import QtQml 2.15\n"
+        "import \"qrc:/qml/SettingsDocument.js\" as Doc\n"
+        "import \"qrc:/qml/DeviceMap.js\" as Map\n"
+        "QtObject {\n"
+        "    property var document: ({ fromDevice: Doc.fromDevice, plan: Doc.plan,\n"
+        "        deviceLimits: Doc.deviceLimits, withRate: Doc.withRate,\n"
+        "        changedWrites: Doc.changedWrites, checkMacros: Doc.checkMacros,\n"
+        "        takesLastLeftClick: Doc.takesLastLeftClick, batteryOf: Doc.batteryOf })\n"
+        "    property var map: ({ profileWrite: Map.profileWrite, resetWrite: Map.resetWrite,\n"
+        "        PROFILE_COUNT: Map.PROFILE_COUNT })\n"
+        "}\n",
+        QUrl(QStringLiteral("qrc:/qml/quillexctl.qml")));
     QObject* holder = component.create();
     if (!holder) {
         qDebug() << component.errors();

@@ -14,7 +14,8 @@ static std::optional<QJsonValue> readJsonFile(const Console& console, const QStr
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        console.fail(ExitUsage, QStringLiteral("%1 could not be read: %2").arg(path, file.errorString()));
+        console.fail(ExitUsage,
+                     QStringLiteral("%1 could not be read: %2").arg(path, file.errorString()));
         return std::nullopt;
     }
     if (file.size() > kSettingsFileMaxBytes) {
@@ -56,7 +57,8 @@ int runImport(Context& context, QStringList args)
     if (limits.isUndefined())
         return context.console.fail(ExitDeviceError, ScriptCodec::errorOf(current));
     // Everything is checked before the first write: a file refused leaves the device as it was.
-    const QJSValue plan = context.codec.call(QStringLiteral("plan"), {context.codec.value(*file), limits});
+    const QJSValue plan =
+        context.codec.call(QStringLiteral("plan"), {context.codec.value(*file), limits});
     const QString error = ScriptCodec::errorOf(plan);
     if (!error.isEmpty())
         return context.console.fail(ExitUsage, QStringLiteral("%1: %2").arg(args.at(0), error));
@@ -97,44 +99,65 @@ static std::optional<Change> parseChange(QStringList& args, bool* confirmed)
             QJsonArray levels = dpi.value(QStringLiteral("levels")).toArray();
             const std::optional<int> level = wholeNumber(a, 1, levels.size());
             if (!level)
-                return QStringLiteral("dpi level %1: the device has %2 levels").arg(a).arg(levels.size());
+                return QStringLiteral("dpi level %1: the device has %2 levels")
+                    .arg(a)
+                    .arg(levels.size());
             levels.replace(*level - 1, typed(b));
             d.insert(QStringLiteral("dpi"), withMember(dpi, QStringLiteral("levels"), levels));
             return QString();
         };
     if (what == QLatin1String("level") && args.size() == 2)
-        return [a](QJsonObject& d) { return sectionChange(d, QStringLiteral("dpi"), QStringLiteral("current"), typed(a)); };
+        return [a](QJsonObject& d) {
+            return sectionChange(d, QStringLiteral("dpi"), QStringLiteral("current"), typed(a));
+        };
     if (what == QLatin1String("button") && args.size() == 3)
         return [a, b](QJsonObject& d) {
             QJsonArray buttons = d.value(QStringLiteral("buttons")).toArray();
             const std::optional<int> button = wholeNumber(a, 1, buttons.size());
             if (!button)
-                return QStringLiteral("button %1: the mouse has buttons 1 to %2").arg(a).arg(buttons.size());
+                return QStringLiteral("button %1: the mouse has buttons 1 to %2")
+                    .arg(a)
+                    .arg(buttons.size());
             buttons.replace(*button - 1, b);
             d.insert(QStringLiteral("buttons"), buttons);
             return QString();
         };
     if (what == QLatin1String("sensor") && args.size() == 2 &&
         (a == QLatin1String("turbo") || a == QLatin1String("power-saving")))
-        return [a](QJsonObject& d) { return sectionChange(d, QStringLiteral("sensor"), QStringLiteral("sensorMode"), a); };
+        return [a](QJsonObject& d) {
+            return sectionChange(d, QStringLiteral("sensor"), QStringLiteral("sensorMode"), a);
+        };
     if (what == QLatin1String("sensor") && args.size() == 3) {
-        static const QMap<QString, QString> switches{{QStringLiteral("motion-sync"), QStringLiteral("motionSync")},
-                                                     {QStringLiteral("ripple-control"), QStringLiteral("rippleControl")},
-                                                     {QStringLiteral("angle-snapping"), QStringLiteral("angleSnapping")}};
+        static const QMap<QString, QString> switches{
+            {QStringLiteral("motion-sync"), QStringLiteral("motionSync")},
+            {QStringLiteral("ripple-control"), QStringLiteral("rippleControl")},
+            {QStringLiteral("angle-snapping"), QStringLiteral("angleSnapping")}};
         if (!switches.contains(a) || (b != QLatin1String("on") && b != QLatin1String("off")))
             return std::nullopt;
         const QString member = switches.value(a);
         const bool on = b == QLatin1String("on");
-        return [member, on](QJsonObject& d) { return sectionChange(d, QStringLiteral("sensor"), member, on); };
+        return [member, on](QJsonObject& d) {
+            return sectionChange(d, QStringLiteral("sensor"), member, on);
+        };
     }
     if (what == QLatin1String("power") && args.size() == 2)
-        return [a](QJsonObject& d) { return sectionChange(d, QStringLiteral("sensor"), QStringLiteral("powerMode"), a); };
+        return [a](QJsonObject& d) {
+            return sectionChange(d, QStringLiteral("sensor"), QStringLiteral("powerMode"), a);
+        };
     if (what == QLatin1String("lod") && args.size() == 2)
-        return [a](QJsonObject& d) { return sectionChange(d, QStringLiteral("power"), QStringLiteral("liftOffMm"), typed(a)); };
+        return [a](QJsonObject& d) {
+            return sectionChange(d, QStringLiteral("power"), QStringLiteral("liftOffMm"), typed(a));
+        };
     if (what == QLatin1String("sleep") && args.size() == 2)
-        return [a](QJsonObject& d) { return sectionChange(d, QStringLiteral("power"), QStringLiteral("sleepSeconds"), typed(a)); };
+        return [a](QJsonObject& d) {
+            return sectionChange(d, QStringLiteral("power"), QStringLiteral("sleepSeconds"),
+                                 typed(a));
+        };
     if (what == QLatin1String("debounce") && args.size() == 2)
-        return [a](QJsonObject& d) { return sectionChange(d, QStringLiteral("power"), QStringLiteral("keyResponseMs"), typed(a)); };
+        return [a](QJsonObject& d) {
+            return sectionChange(d, QStringLiteral("power"), QStringLiteral("keyResponseMs"),
+                                 typed(a));
+        };
     if (what == QLatin1String("lighting") && args.size() >= 2) {
         const std::optional<QString> speed = takeOption(args, QStringLiteral("--speed"));
         const std::optional<QString> brightness = takeOption(args, QStringLiteral("--brightness"));
@@ -174,8 +197,9 @@ int runSet(Context& context, QStringList args)
     const bool rate = what == QLatin1String("rate") && args.size() == 2;
     const std::optional<Change> change = rate ? std::nullopt : parseChange(args, &confirmed);
     if (!rate && !change)
-        return context.console.fail(ExitUsage, QStringLiteral("set %1: wrong arguments; see quillexctl set --help")
-                                                   .arg(what));
+        return context.console.fail(
+            ExitUsage,
+            QStringLiteral("set %1: wrong arguments; see quillexctl set --help").arg(what));
     const std::optional<OnlineDevice> device = context.device();
     if (!device)
         return ExitNoDevice;
@@ -205,52 +229,64 @@ int runSet(Context& context, QStringList args)
         return context.console.fail(ExitUsage, error);
     if (what == QLatin1String("button") && !confirmed &&
         context.codec.call(QStringLiteral("takesLastLeftClick"), {before, after}).toBool())
-        return context.console.fail(ExitUsage, QStringLiteral("button %1 holds the last left click; "
-                                                              "add --yes to give it away")
-                                                   .arg(args.value(1)));
+        return context.console.fail(ExitUsage,
+                                    QStringLiteral("button %1 holds the last left click; "
+                                                   "add --yes to give it away")
+                                        .arg(args.value(1)));
     // Only what changed is written; where the device held something no setting produces, all is.
-    const QJSValue writes =
-        ScriptCodec::errorOf(oldPlan).isEmpty()
-            ? context.codec.call(QStringLiteral("changedWrites"),
-                                 {oldPlan.property(QStringLiteral("writes")), newPlan.property(QStringLiteral("writes"))})
-            : newPlan.property(QStringLiteral("writes"));
+    const QJSValue writes = ScriptCodec::errorOf(oldPlan).isEmpty()
+                                ? context.codec.call(QStringLiteral("changedWrites"),
+                                                     {oldPlan.property(QStringLiteral("writes")),
+                                                      newPlan.property(QStringLiteral("writes"))})
+                                : newPlan.property(QStringLiteral("writes"));
     return context.apply(*device, writes, context.codec.value(QVariantList()));
 }
 
 int runProfile(Context& context, QStringList args)
 {
     const int count = context.codec.mapValue(QStringLiteral("PROFILE_COUNT")).toInt();
-    const std::optional<int> profile = args.size() == 1 ? wholeNumber(args.at(0), 1, count) : std::nullopt;
+    const std::optional<int> profile =
+        args.size() == 1 ? wholeNumber(args.at(0), 1, count) : std::nullopt;
     if (!profile)
-        return context.console.fail(ExitUsage, QStringLiteral("profile needs a number from 1 to %1").arg(count));
+        return context.console.fail(
+            ExitUsage, QStringLiteral("profile needs a number from 1 to %1").arg(count));
     const std::optional<OnlineDevice> device = context.device();
     if (!device)
         return ExitNoDevice;
     context.session().address(*device);
-    if (!context.session().write(context.codec.callMap(QStringLiteral("profileWrite"), {*profile - 1}).toVariant().toList()))
-        return context.console.fail(ExitDeviceError, QStringLiteral("the device did not switch profiles"));
+    if (!context.session().write(
+            context.codec.callMap(QStringLiteral("profileWrite"), {*profile - 1})
+                .toVariant()
+                .toList()))
+        return context.console.fail(ExitDeviceError,
+                                    QStringLiteral("the device did not switch profiles"));
     if (!context.data().setProfile(*profile - 1))
-        return context.console.fail(ExitDeviceError, QStringLiteral("the device uses profile %1, but it could not be "
-                                                                    "saved for the window")
-                                                         .arg(*profile));
+        return context.console.fail(
+            ExitDeviceError, QStringLiteral("the device uses profile %1, but it could not be "
+                                            "saved for the window")
+                                 .arg(*profile));
     return ExitOk;
 }
 
 int runMacro(Context& context, QStringList args)
 {
     const std::optional<QString> from = takeOption(args, QStringLiteral("--from"));
-    const std::optional<int> number = args.size() == 1 ? wholeNumber(args.at(0), 1, 10) : std::nullopt;
+    const std::optional<int> number =
+        args.size() == 1 ? wholeNumber(args.at(0), 1, 10) : std::nullopt;
     if (!number || !from || from->isEmpty())
-        return context.console.fail(ExitUsage, QStringLiteral("macro needs a number from 1 to 10 and --from FILE"));
+        return context.console.fail(
+            ExitUsage, QStringLiteral("macro needs a number from 1 to 10 and --from FILE"));
     const std::optional<QJsonValue> file = readJsonFile(context.console, *from);
     if (!file)
         return ExitUsage;
     const QJsonObject given = file->toObject();
     if (!given.contains(QStringLiteral("actions")))
         return context.console.fail(ExitUsage, QStringLiteral("%1: actions: missing").arg(*from));
-    const QJsonArray macros{QJsonObject{{QStringLiteral("number"), *number},
-                                        {QStringLiteral("actions"), given.value(QStringLiteral("actions"))}}};
-    const QJSValue checked = context.codec.call(QStringLiteral("checkMacros"), {context.codec.value(QJsonValue(macros))});
+    const QJsonArray macros{
+        QJsonObject{{QStringLiteral("number"), *number},
+                    {QStringLiteral("actions"), given.value(QStringLiteral("actions"))}}};
+    const QJSValue checked = context.codec.call(QStringLiteral("checkMacros"),
+                                                {context.codec.value(QJsonValue(macros))});
     const QString error = ScriptCodec::errorOf(checked);
     if (!error.isEmpty())
         return context.console.fail(ExitUsage, QStringLiteral("%1: %2").arg(*from, error));
@@ -264,13 +300,16 @@ int runReset(Context& context, QStringList args)
 {
     const bool confirmed = takeFlag(args, QStringLiteral("--yes"));
     if (!args.isEmpty() || !confirmed)
-        return context.console.fail(ExitUsage, QStringLiteral("reset puts the current profile back to factory "
-                                                              "settings; confirm with --yes"));
+        return context.console.fail(ExitUsage,
+                                    QStringLiteral("reset puts the current profile back to factory "
+                                                   "settings; confirm with --yes"));
     const std::optional<OnlineDevice> device = context.device();
     if (!device)
         return ExitNoDevice;
     context.session().address(*device);
-    if (!context.session().write(context.codec.callMap(QStringLiteral("resetWrite")).toVariant().toList()))
-        return context.console.fail(ExitDeviceError, QStringLiteral("the device did not take the reset"));
+    if (!context.session().write(
+            context.codec.callMap(QStringLiteral("resetWrite")).toVariant().toList()))
+        return context.console.fail(ExitDeviceError,
+                                    QStringLiteral("the device did not take the reset"));
     return ExitOk;
 }

@@ -9,8 +9,8 @@
 class DeviceLock
 {
 public:
-    // `lockName` is a file in the user's runtime folder.
-    explicit DeviceLock(const QString& lockName = QStringLiteral("quillex-devices.lock"));
+    // One lock per bus: the virtual devices behind another socket are other devices.
+    DeviceLock();
 
     // Takes the lock, waiting up to `timeoutMs` for its holder to let go. A lock left by a
     // program that died is taken over.

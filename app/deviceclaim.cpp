@@ -1,0 +1,39 @@
+#include "app/deviceclaim.h"
+
+#include "app/ui_controler.h"
+#include "device/devicelock.h"
+#include "frontend/datafolder.h"
+#include "frontend/settingsfiles.h"
+
+#include <QDebug>
+#include <QSettings>
+
+namespace
+{
+// Longer than any quillexctl command but an update.
+constexpr int kWaitMs = 5000;
+constexpr int kLanguageElement = 3;
+constexpr int kBusyTitle = 28;
+constexpr int kBusyText = 29;
+
+QString languageCode()
+{
+    settleModulesDir();
+    const QString path = modulesDir() + QStringLiteral("/apConfig.ini");
+    const QSettings settings(fitsSizeBound(path, kAppSettingsMaxBytes) ? path : QString(),
+                             QSettings::IniFormat);
+    const QVariantList list = settings.value(QStringLiteral("Setting/data")).toList();
+    return QString::number(list.value(kLanguageElement, 2).toInt());
+}
+} // namespace
+
+bool claimDevicesForWindow(DeviceLock& lock)
+{
+    if (lock.tryLock(kWaitMs))
+        return true;
+    qDebug() << "the devices are kept by" << lock.holder();
+    Ui_Controler texts;
+    const QStringList main = texts.getLangStrings(QStringLiteral("PageMain"), languageCode());
+    texts.msgbox(main.value(kBusyTitle), main.value(kBusyText), true);
+    return false;
+}
