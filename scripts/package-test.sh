@@ -250,6 +250,17 @@ sim() { as_user env QUILLEX_SIM_SOCKET="$demo_socket" /usr/lib/quillex/sim/quill
 phase "program checks"
 version_printed() { [[ "$(as_user quillex --version)" == "quillex $upstream_version" ]]; }
 check "quillex --version prints \"quillex $upstream_version\" and exits 0" version_printed
+ctl_version_printed() { [[ "$(as_user quillexctl --version)" == "quillexctl $upstream_version" ]]; }
+check "quillexctl --version prints \"quillexctl $upstream_version\" and exits 0" ctl_version_printed
+exits_with() { # status command...
+    local expected=$1 status=0
+    shift
+    "$@" >>"$logs/quillexctl.log" 2>&1 || status=$?
+    [[ $status == "$expected" ]]
+}
+check "quillexctl list without a device exits 3" exits_with 3 as_user quillexctl list
+check "bash completes quillexctl from /usr/share/bash-completion/completions" \
+    test -f "$root/usr/share/bash-completion/completions/quillexctl"
 
 # A private display: Xvfb picks a free number itself.
 in_root sh -c 'exec Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>/tmp/xvfb.display' \
@@ -390,6 +401,11 @@ click_at $slider_x $slider_y
 check "a click on the DPI slider reaches the virtual mouse (table1 changed)" wait_until 20 dpi_changed
 echo "table1 before: $dpi_before"
 echo "table1 after:  $(table1)"
+ctl_on_demo() { as_user env QUILLEX_SIM_SOCKET="$demo_socket" LD_LIBRARY_PATH=/usr/lib/quillex/sim quillexctl "$@"; }
+table1_kept=$(table1)
+check "quillexctl set on the demo's devices exits 3 while the demo keeps them" \
+    exits_with 3 ctl_on_demo set dpi 1 500
+check "and the virtual mouse's table1 is unchanged" test "$(table1)" == "$table1_kept"
 
 click_at $settings_x $settings_y
 pointer_to $panel_still_x $panel_still_y
