@@ -5,6 +5,7 @@
 #include "device/discovery.h"
 #include "frontend/myqquickview.h"
 #include "frontend/updaterrun.h"
+#include "platform/desktopnotifier.h"
 #include "platform/devicenotifier.h"
 #include "platform/resumenotifier.h"
 #include "platform/terminationnotifier.h"
@@ -17,6 +18,7 @@
 #include <QDebug>
 #include <QFileIconProvider>
 #include <QMenu>
+#include <QQuickItem>
 
 #ifdef Q_OS_WIN
 #include "platform/win/core/windowmessages.h"
@@ -45,9 +47,27 @@ static QIcon programIcon()
 #endif
 }
 
+// The device notification that carries the battery level in its second byte.
+static const quint8 batteryEvent = 0x11;
+
+// The texts of the language file's [Tray] section, by their index.
+enum TrayText {
+    ProgramName,
+    BatteryToolTip,
+    BatteryWarningTitle,
+    BatteryLowText,
+    BatteryCriticalText,
+};
+
 void forwardDeviceEvent(Widget* owner, quint8 byte0, quint8 byte1, quint8 byte2, quint8 byte3)
 {
-    if (owner && owner->uiCtl && owner->uiCtl->quickView())
+    if (!owner)
+        return;
+    // Called on the listener's pool thread; the tray belongs to the GUI thread.
+    if (byte0 == batteryEvent)
+        QMetaObject::invokeMethod(
+            owner, [owner, byte1] { owner->showBatteryLevel(byte1); }, Qt::QueuedConnection);
+    if (owner->uiCtl && owner->uiCtl->quickView())
         owner->uiCtl->quickView()->syncFwData(byte0, byte1, byte2, byte3);
 }
 
@@ -75,10 +95,15 @@ Widget::Widget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
     menu->addAction(exitAction);
     menu->setStyleSheet(QString::fromLatin1(trayMenuStyle));
     trayIcon->setContextMenu(menu);
-    trayIcon->setToolTip(QStringLiteral("WIRELESS GAMING MOUSE APP"));
+    // The scene loads its language from the settings; the tray follows whatever it shows.
+    sceneLanguage = QQmlProperty(uiCtl->quickView()->rootObject(), QStringLiteral("currentLang"));
+    sceneLanguage.connectNotifySignal(this, SLOT(followLanguage()));
+    followLanguage();
     trayIcon->setIcon(programIcon());
     connect(trayIcon, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
     trayIcon->setVisible(true);
+    desktopNotifier = new DesktopNotifier(this);
+    connect(uiCtl->quickView(), &myQQuickView::batteryLevelRead, this, &Widget::showBatteryLevel);
     auto* tray = new TrayWatch(this);
     uiCtl->setTrayAvailable(tray->available());
     connect(tray, &TrayWatch::availabilityChanged, uiCtl, &Ui_Controler::setTrayAvailable);
@@ -222,6 +247,40 @@ void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
     // Shown, raised and active whatever state it was left in, as a second start does.
     if (reason == QSystemTrayIcon::Trigger)
         bringToFront();
+}
+
+void Widget::followLanguage()
+{
+    trayTexts = uiCtl->getLangStrings(QStringLiteral("Tray"), sceneLanguage.read().toString());
+    showTrayToolTip();
+}
+
+void Widget::showBatteryLevel(int deviceLevel)
+{
+    batteryPercent = BatteryAlerts::percentOf(deviceLevel);
+    showTrayToolTip();
+    const BatteryAlerts::Alert alert = batteryAlerts.levelRead(deviceLevel);
+    if (alert != BatteryAlerts::Alert::None)
+        warnOfBattery(alert);
+}
+
+void Widget::showTrayToolTip()
+{
+    trayIcon->setToolTip(batteryPercent < 0 ? trayTexts.value(ProgramName)
+                                            : trayTexts.value(BatteryToolTip).arg(batteryPercent));
+}
+
+void Widget::warnOfBattery(BatteryAlerts::Alert alert)
+{
+    const bool critical = alert == BatteryAlerts::Alert::Critical;
+    const QString title = trayTexts.value(BatteryWarningTitle);
+    const QString text =
+        trayTexts.value(critical ? BatteryCriticalText : BatteryLowText).arg(batteryPercent);
+    qDebug() << "battery warning at" << batteryPercent << "%";
+    // The desktop's own notifications where it has them; the tray's balloon elsewhere.
+    if (!desktopNotifier->show(trayTexts.value(ProgramName), title, text))
+        trayIcon->showMessage(title, text,
+                              critical ? QSystemTrayIcon::Critical : QSystemTrayIcon::Warning);
 }
 
 bool Widget::nativeEventFilter(const QByteArray& eventType, void* message, long* result)

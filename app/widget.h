@@ -1,14 +1,18 @@
 #pragma once
 
+#include "app/batteryalerts.h"
 #include "device/hid_thread.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QQmlProperty>
+#include <QStringList>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 class Ui_Controler;
+class DesktopNotifier;
 class DeviceNotifier;
 class ResumeNotifier;
 
@@ -42,9 +46,16 @@ public slots:
     // within a short grace.
     void startInTray();
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    // A battery level the mouse reported, as its firmware sends it (percent, above 100 for full):
+    // the tray's tool tip shows it, and a low one is warned of.
+    void showBatteryLevel(int deviceLevel);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    // Reads the tray's texts in the scene's current language.
+    void followLanguage();
 
 private:
     void bringToFront();
@@ -55,4 +66,13 @@ private:
     void waitForUpdaterThenExit();
     // Restarts the debounce timer unless an update or a pairing has suspended device checks.
     void onDeviceChange();
+    void showTrayToolTip();
+    void warnOfBattery(BatteryAlerts::Alert alert);
+
+    QQmlProperty sceneLanguage;
+    // The [Tray] section of the language file.
+    QStringList trayTexts;
+    BatteryAlerts batteryAlerts;
+    int batteryPercent = -1; // none known yet
+    DesktopNotifier* desktopNotifier = nullptr;
 };

@@ -6,7 +6,13 @@
 #include "privateserver.h"
 #include "xdisplay.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QDirIterator>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,13 +33,16 @@ private slots:
     void trayComingTakesTheClosedWindowAndTrayGoingGivesItBack();
     void sessionStartWaitsInTheTrayOnlyWhereOneExists();
     void demoRunsOnDevicesAndSettingsOfItsOwn();
+    void batteryLevelReachesTheTrayAndLowOnesTheDesktopNotifications_data();
+    void batteryLevelReachesTheTrayAndLowOnesTheDesktopNotifications();
     void cleanupTestCase();
 
 private:
     QProcessEnvironment displayEnvironment() const;
     std::unique_ptr<LineProcess> startQuillex(const QString& workingDirectory,
                                               const QString& simSocket = QString(),
-                                              const QStringList& arguments = QStringList());
+                                              const QStringList& arguments = QStringList(),
+                                              const QString& sessionBus = QString());
     XDisplay::Window waitForWindow(LineProcess& quillex);
     XDisplay::Window waitForSettledWindow(LineProcess& quillex);
     XDisplay::Window waitForSettledWindow(qint64 pid);
@@ -129,6 +138,142 @@ private:
     bool served = false;
 };
 
+// A session bus of the test's own, which starts no service by itself: a dbus-daemon on a socket
+// in a temporary folder, ended with the test.
+class PrivateSessionBus
+{
+public:
+    ~PrivateSessionBus()
+    {
+        QDBusConnection::disconnectFromBus(connectionName);
+        if (daemon.state() == QProcess::NotRunning)
+            return;
+        daemon.terminate();
+        daemon.waitForFinished(5000);
+    }
+
+    bool start()
+    {
+        QFile config(directory.path() + QStringLiteral("/bus.conf"));
+        if (!directory.isValid() || !config.open(QIODevice::WriteOnly))
+            return false;
+        config.write("<busconfig><type>session</type><listen>unix:path=" +
+                     QFile::encodeName(directory.path()) +
+                     "/bus</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                     "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+        config.close();
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--config-file=") + config.fileName(),
+                      QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        if (!daemon.waitForStarted(5000) ||
+            !QTest::qWaitFor([this] { return daemon.canReadLine() || !running(); }, 10000) ||
+            !running())
+            return false;
+        address = QString::fromUtf8(daemon.readLine().trimmed());
+        return connection().isConnected();
+    }
+
+    QDBusConnection connection() const
+    {
+        return QDBusConnection::connectToBus(address, connectionName);
+    }
+
+    // Owns `service` on the bus and serves `object` at `path`.
+    bool offer(const QString& service, const QString& path, QObject* object) const
+    {
+        return connection().registerObject(path, object,
+                                           QDBusConnection::ExportAllSlots |
+                                               QDBusConnection::ExportAllProperties) &&
+               connection().registerService(service);
+    }
+
+    QString address;
+
+private:
+    bool running() const { return daemon.state() == QProcess::Running; }
+
+    const QString connectionName = QStringLiteral("test session bus");
+    QTemporaryDir directory;
+    QProcess daemon;
+};
+
+// Stands in for the desktop's notification daemon: records each notice it is asked to show as
+// "program | title | text".
+class NotificationsStandIn : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList notices;
+
+public slots:
+    uint Notify(const QString& program, uint replacesId, const QString& icon, const QString& title,
+                const QString& text, const QStringList& actions, const QVariantMap& hints,
+                int timeoutMs)
+    {
+        Q_UNUSED(replacesId)
+        Q_UNUSED(icon)
+        Q_UNUSED(actions)
+        Q_UNUSED(hints)
+        Q_UNUSED(timeoutMs)
+        notices.append(program + QStringLiteral(" | ") + title + QStringLiteral(" | ") + text);
+        return uint(notices.size());
+    }
+};
+
+// Stands in for a panel's StatusNotifierItem watcher: with it on the bus Qt shows its tray icon
+// as a StatusNotifierItem, whose tool tip a panel reads over D-Bus.
+class StatusNotifierWatcherStandIn : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isStatusNotifierHostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredStatusNotifierItems)
+public:
+    bool isStatusNotifierHostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList registeredStatusNotifierItems() const { return items; }
+
+    QStringList items;
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { items.append(service); }
+};
+
+// The title of the tool tip of the StatusNotifierItem `service`, as a panel reads it; empty when
+// it cannot be read. Waited for while events are handled: the item's program may be calling this
+// process meanwhile.
+static QString trayToolTip(const QDBusConnection& bus, const QString& service)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        service, QStringLiteral("/StatusNotifierItem"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("ToolTip");
+    QDBusPendingCall pending = bus.asyncCall(get);
+    if (!QTest::qWaitFor([&] { return pending.isFinished(); }, 5000) || pending.isError())
+        return QString();
+    // (icon name, icon pictures (width, height, ARGB data), title, text)
+    const QDBusArgument tip =
+        pending.reply().arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+    QString iconName, title, text;
+    tip.beginStructure();
+    tip >> iconName;
+    tip.beginArray();
+    while (!tip.atEnd()) {
+        int width = 0, height = 0;
+        QByteArray argb;
+        tip.beginStructure();
+        tip >> width >> height >> argb;
+        tip.endStructure();
+    }
+    tip.endArray();
+    tip >> title >> text;
+    tip.endStructure();
+    return title;
+}
+
 // Where a rectangle of the scene's 1280x720 design is on the screen: the stage scales with the
 // window's height and is centred in its width.
 static QRect onScreen(const XDisplay::Window& window, const QRectF& design)
@@ -222,9 +367,12 @@ QProcessEnvironment TestQuillex::displayEnvironment() const
 
 std::unique_ptr<LineProcess> TestQuillex::startQuillex(const QString& workingDirectory,
                                                        const QString& simSocket,
-                                                       const QStringList& arguments)
+                                                       const QStringList& arguments,
+                                                       const QString& sessionBus)
 {
     QProcessEnvironment env = displayEnvironment();
+    if (!sessionBus.isEmpty())
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionBus);
     // The virtual hidapi, by default with no daemon behind it: no device, and never a real one.
     const QString bin = qEnvironmentVariable("QUILLEX_BIN_DIR");
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), bin + QStringLiteral("/sim"));
@@ -624,4 +772,108 @@ void TestQuillex::terminationSignalLeavesThroughTheOrderlyExit()
     QVERIFY(blockConsistent(block));
     QCOMPARE(block.primary, quint8(0));
     QCOMPARE(block.primaryPid, qint64(-1));
+}
+
+void TestQuillex::batteryLevelReachesTheTrayAndLowOnesTheDesktopNotifications_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English, as shipped") << QStringLiteral("2");
+    QTest::newRow("Russian") << QStringLiteral("0");
+}
+
+void TestQuillex::batteryLevelReachesTheTrayAndLowOnesTheDesktopNotifications()
+{
+    QFETCH(QString, language);
+    // The language chosen in the settings panel, kept in the settings file.
+    QFile settings(install.path() + QStringLiteral("/modules/apConfig.ini"));
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    const QByteArray shippedSettings = settings.readAll();
+    settings.close();
+    const auto writeSettings = [&settings](const QByteArray& content) {
+        return settings.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               settings.write(content) == content.size() && (settings.close(), true);
+    };
+    const auto restoreSettings = qScopeGuard([&] { writeSettings(shippedSettings); });
+    QVERIFY(writeSettings("[Setting]\ndata=1, 0, 0, " + language.toLatin1() + "\n"));
+
+    PrivateSessionBus bus;
+    QVERIFY2(bus.start(), "dbus-daemon is missing");
+    NotificationsStandIn notifications;
+    StatusNotifierWatcherStandIn panel;
+    QVERIFY(bus.offer(QStringLiteral("org.freedesktop.Notifications"),
+                      QStringLiteral("/org/freedesktop/Notifications"), &notifications));
+    QVERIFY(bus.offer(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                      QStringLiteral("/StatusNotifierWatcher"), &panel));
+
+    QSettings texts(install.path() + QStringLiteral("/modules/i18n/") + language +
+                        QStringLiteral(".ini"),
+                    QSettings::IniFormat);
+    texts.setIniCodec("UTF-8");
+    const auto text = [&texts](int i) {
+        return texts.value(QStringLiteral("Tray/") + QString::number(i)).toString();
+    };
+    const QString program = text(0);
+    QVERIFY(!program.isEmpty());
+    const auto toolTip = [&](int percent) { return text(1).arg(percent); };
+    const auto low = [&](int percent) {
+        return program + QStringLiteral(" | ") + text(2) + QStringLiteral(" | ") +
+               text(3).arg(percent);
+    };
+    const auto critical = [&](int percent) {
+        return program + QStringLiteral(" | ") + text(2) + QStringLiteral(" | ") +
+               text(4).arg(percent);
+    };
+
+    VirtualDevices devices;
+    QVERIFY(devices.serve());
+    QVERIFY(devices.control({QStringLiteral("plug"), QStringLiteral("mouse")}));
+    const auto battery = [&devices](int percent) {
+        return devices.control({QStringLiteral("notify"), QStringLiteral("mouse"),
+                                QStringLiteral("11"), QString::number(percent, 16),
+                                QStringLiteral("00"), QStringLiteral("00")});
+    };
+    // The mouse is at 10 % before the app starts: its first reading, the table read as it opens,
+    // is already low. The notification that set it waits for the next listener; the DPI level's
+    // (unchanged) takes its place, so only the table can tell.
+    QVERIFY(battery(10));
+    QVERIFY(
+        devices.control({QStringLiteral("notify"), QStringLiteral("mouse"), QStringLiteral("0B"),
+                         QStringLiteral("01"), QStringLiteral("00"), QStringLiteral("00")}));
+
+    auto quillex = startQuillex(elsewhere.path(), devices.socketPath(), {}, bus.address);
+    const XDisplay::Window window = waitForSettledWindow(*quillex);
+    QVERIFY2(window.id, quillex->errors());
+    QTRY_VERIFY2(!panel.items.isEmpty(), quillex->errors());
+    const QString item = panel.items.first();
+    QTRY_COMPARE(trayToolTip(bus.connection(), item), program);
+    QVERIFY(notifications.notices.isEmpty());
+
+    QVERIFY2(openDeviceFromItsCard(*quillex, window), quillex->errors());
+    QTRY_VERIFY2(!notifications.notices.isEmpty(), quillex->errors());
+    QCOMPARE(notifications.notices, QStringList({low(10)}));
+    QTRY_COMPARE(trayToolTip(bus.connection(), item), toolTip(10));
+
+    // 20 % re-arms the 15 % warning. A notification sent before the app listens is lost like a
+    // real one, so it is sent again, a bounded number of times, until the tool tip shows it.
+    bool shown = false;
+    for (int i = 0; i < 10 && !shown; ++i) {
+        QVERIFY(battery(20));
+        shown = QTest::qWaitFor([&] { return trayToolTip(bus.connection(), item) == toolTip(20); },
+                                1000);
+    }
+    QVERIFY2(shown, quillex->errors());
+
+    // 14 warns; 13 and 6 do not: the next notice is the one 4 % brings.
+    QVERIFY(battery(14));
+    QTRY_COMPARE(notifications.notices.size(), 2);
+    QVERIFY(battery(13) && battery(6) && battery(4));
+    QTRY_VERIFY(notifications.notices.size() >= 3);
+    // 3 stays quiet; 30 re-arms both, and 12 warns again.
+    QVERIFY(battery(3) && battery(30) && battery(12));
+    QTRY_VERIFY(notifications.notices.size() >= 4);
+    QCOMPARE(notifications.notices, QStringList({low(10), low(14), critical(4), low(12)}));
+    QTRY_COMPARE(trayToolTip(bus.connection(), item), toolTip(12));
+
+    quillex->process.terminate();
+    QCOMPARE(quillex->exitCode(), 0);
 }
