@@ -20,10 +20,7 @@ static QJsonObject describe(Context& context, const OnlineDevice& device, int po
     };
     context.session().address(device);
     Table0Image table0{};
-    readTable0(context.session().link, table0);
-    const int battery =
-        context.codec.call(QStringLiteral("batteryOf"), {context.codec.value(imageList(table0))})
-            .toInt();
+    const int battery = readTable0(context.session().link, table0) ? tableBattery(table0) : -1;
     if (battery >= 0)
         entry.insert(QStringLiteral("battery"), battery);
     return entry;

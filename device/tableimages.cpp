@@ -3,7 +3,17 @@
 #include "device/frames.h"
 #include "device/hid_thread.h"
 
+#include <algorithm>
+
 static const quint8 table1SecondStart = frames::kBlockDataSize;
+
+int tableBattery(const Table0Image& image)
+{
+    // Each image index is one past its table address: the echo byte comes first.
+    const int battery = image[1 + 7];
+    const bool filled = image[1 + 8] == 1;
+    return filled ? std::min(battery, 100) : -1;
+}
 
 bool readTable0(Hid_Thread& link, Table0Image& image)
 {

@@ -12,6 +12,10 @@ class Hid_Thread;
 using Table0Image = std::array<quint8, 64>;
 using Table1Image = std::array<quint8, 128>;
 
+// The battery level a table 0 image holds (table byte 7, at most 100), or -1 when the image is not
+// a table the firmware filled (its marker, table byte 8, is 1).
+int tableBattery(const Table0Image& image);
+
 // Read from the addressed device; false when a block could not be read (the image keeps what it
 // held where the read failed).
 bool readTable0(Hid_Thread& link, Table0Image& image);

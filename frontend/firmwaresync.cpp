@@ -7,17 +7,12 @@
 
 #include <QFileInfo>
 
-// Table 0 as the scene indexes it: the battery level, and the marker of a table the firmware
-// filled (1).
-static const int table0Battery = 8;
-static const int table0Valid = 9;
-
 QVariantList myQQuickView::syncFwData_Table0()
 {
     Table0Image table{};
     readTable0(*deviceLink, table);
-    if (table[table0Valid] == 1)
-        emit batteryLevelRead(table[table0Battery]);
+    if (const int battery = tableBattery(table); battery >= 0)
+        emit batteryLevelRead(battery);
     return imageList(table);
 }
 

@@ -347,8 +347,3 @@ function takesLastLeftClick(before, after) {
     var clicks = function (doc) { return Buttons.leftClickCount(doc.buttons.map(actionSlot)) }
     return clicks(before) > 0 && clicks(after) === 0
 }
-
-// The battery level table 0 holds, or -1 when the table was not read.
-function batteryOf(t0) {
-    return Map.tableValid(t0) ? Map.tableBattery(t0) : -1
-}

@@ -4,7 +4,8 @@ import QtTest 1.2
 // The three language files: complete, aligned with each other, and readable as UTF-8.
 TestCase {
     name: "Languages"
-    readonly property var sections: ({ PageMain: 28, PageSystem: 19, PageKey: 41, PageMacro: 24, PageLight: 20, PageUpdate: 22 })
+    readonly property var sections: ({ PageMain: 30, PageSystem: 19, PageKey: 41, PageMacro: 24, PageLight: 20, PageUpdate: 22,
+                                       Tray: 5 })
     readonly property var codes: ["0", "1", "2"]
 
     function test_every_section_is_complete() {
@@ -23,7 +24,7 @@ TestCase {
     function test_native_message_texts_exist() {
         var keys = [["PageUpdate", 0], ["PageUpdate", 14], ["PageUpdate", 15], ["PageUpdate", 8],
                     ["PageUpdate", 12], ["PageUpdate", 13], ["PageKey", 0], ["PageKey", 20],
-                    ["PageMain", 17], ["PageMain", 18]]
+                    ["PageMain", 17], ["PageMain", 18], ["PageMain", 28], ["PageMain", 29]]
         for (var c = 0; c < codes.length; ++c) {
             for (var k = 0; k < keys.length; ++k) {
                 var t = langFiles.section(codes[c], keys[k][0])[String(keys[k][1])]
