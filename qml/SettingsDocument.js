@@ -53,7 +53,7 @@ function actionSlot(name) {
     var keys = /^keys:([0-9a-f]{2})(?:\+([0-9a-f]{2}))?(?:\+([0-9a-f]{2}))?$/.exec(name)
     if (keys) {
         var k = [1, 2, 3].map(function (i) { return keys[i] ? parseInt(keys[i], 16) : 0 })
-        return k[0] === 0 ? "" : Buttons.keyboardText(k[0], k[1], k[2])
+        return k.every(function (v) { return v === 0 }) ? "" : Buttons.keyboardText(k[0], k[1], k[2])
     }
     var macro = /^macro:([0-9]+)(:repeat)?$/.exec(name)
     if (macro) {
@@ -69,7 +69,10 @@ function actionSlot(name) {
 function actionName(text) {
     var s = Buttons.parse(text)
     if (s.group === Buttons.GROUP_KEYBOARD) {
-        var k = [s.p2, s.p1, s.code].filter(function (v) { return v !== 0 })
+        // The key page's three places, each kept where it was: trailing empty ones are left out.
+        var k = [s.p2, s.p1, s.code]
+        while (k.length > 0 && k[k.length - 1] === 0)
+            k.pop()
         return k.length === 0 ? "" : "keys:" + k.map(Map.hex2).join("+")
     }
     if (s.group === Buttons.GROUP_MACRO)
