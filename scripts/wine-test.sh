@@ -22,7 +22,7 @@ includes=(-I. -Ibuild -I"$ui" -isystem "$qt")
 for module in QtCore QtGui QtWidgets QtDBus QtNetwork QtQml QtQmlModels QtQuick QtQuickWidgets; do
     includes+=(-isystem "$qt/$module")
 done
-for source in platform/win/*.cpp $(grep -l 'Q_OS_WIN' app/*.cpp frontend/*.cpp updater/*.cpp device/*.cpp); do
+for source in platform/win/*.cpp $(grep -l 'Q_OS_WIN' app/*.cpp cli/*.cpp frontend/*.cpp updater/*.cpp device/*.cpp); do
     x86_64-w64-mingw32-g++-posix -fsyntax-only -std=c++17 -fPIC -Wall -Wextra -Werror \
         -DUNICODE -D_UNICODE -DNOMINMAX -DWIN32_LEAN_AND_MEAN -DQUILLEX_VERSION='"0"' \
         -DQUILLEX_INSTALLED_APP_DIR='"C:/Quillex"' "${includes[@]}" "$source"
