@@ -27,8 +27,11 @@ public:
 
     // The device `name` picks (see DeviceSession::pick), or nothing after saying why.
     std::optional<OnlineDevice> device(const QString& name = QString());
-    // The picked device's settings document ({ document } or { error }) and its limits.
-    QJSValue readDocument(const OnlineDevice& device, QJSValue* limits);
+    // Reads the picked device: its limits, and { document } or { error } from its tables. False,
+    // after saying so, when the tables could not be read.
+    bool readDevice(const OnlineDevice& device, QJSValue* limits, QJSValue* read);
+    // The picked device's settings document and limits; the exit code of a failed read.
+    int readDocument(const OnlineDevice& device, QJSValue* document, QJSValue* limits);
     // Writes what `plan` lists (its writes, then its macros); the exit code.
     int apply(const OnlineDevice& device, const QJSValue& writes, const QJSValue& macros);
 

@@ -53,20 +53,35 @@ std::optional<OnlineDevice> Context::device(const QString& name)
     return found;
 }
 
-QJSValue Context::readDocument(const OnlineDevice& device, QJSValue* limits)
+bool Context::readDevice(const OnlineDevice& device, QJSValue* limits, QJSValue* read)
 {
     session().address(device);
     Table0Image table0{};
     Table1Image table1{};
-    if (!session().readTables(table0, table1))
-        return codec.value(QVariantMap{
-            {QStringLiteral("error"), QStringLiteral("device: its settings could not be read")}});
+    if (!session().readTables(table0, table1)) {
+        console.fail(ExitDeviceError,
+                     QStringLiteral("the settings of the device could not be read"));
+        return false;
+    }
     const QJSValue t0 = codec.value(imageList(table0));
     const QJSValue t1 = codec.value(imageList(table1));
     *limits = codec.call(QStringLiteral("deviceLimits"),
                          {t1, session().mouseOnline(), session().receiverOnline()});
-    return codec.call(QStringLiteral("fromDevice"),
-                      {t0, t1, codec.value(data().storedMacros(device.product))});
+    *read = codec.call(QStringLiteral("fromDevice"),
+                       {t0, t1, codec.value(data().storedMacros(device.product))});
+    return true;
+}
+
+int Context::readDocument(const OnlineDevice& device, QJSValue* document, QJSValue* limits)
+{
+    QJSValue read;
+    if (!readDevice(device, limits, &read))
+        return ExitDeviceError;
+    const QString error = ScriptCodec::errorOf(read);
+    if (!error.isEmpty())
+        return console.fail(ExitDeviceError, error);
+    *document = read.property(QStringLiteral("document"));
+    return ExitOk;
 }
 
 int Context::apply(const OnlineDevice& device, const QJSValue& writes, const QJSValue& macros)

@@ -126,13 +126,10 @@ int runShow(Context& context, QStringList args)
     while (context.session().devices().at(position - 1).entry != device->entry)
         ++position;
     const QJsonObject description = describe(context, *device, position);
-    QJSValue limits;
-    const QJSValue result = context.readDocument(*device, &limits);
-    const QString error = ScriptCodec::errorOf(result);
-    if (!error.isEmpty())
-        return context.console.fail(ExitDeviceError, error);
-    const QJsonObject settings =
-        ScriptCodec::json(result.property(QStringLiteral("document"))).toObject();
+    QJSValue read, limits;
+    if (const int status = context.readDocument(*device, &read, &limits); status != ExitOk)
+        return status;
+    const QJsonObject settings = ScriptCodec::json(read).toObject();
     const int profile = context.data().profile() + 1;
     if (context.console.json()) {
         context.console.document(QJsonObject{{QStringLiteral("device"), description},
@@ -153,13 +150,10 @@ int runExport(Context& context, QStringList args)
     const std::optional<OnlineDevice> device = context.device();
     if (!device)
         return ExitNoDevice;
-    QJSValue limits;
-    const QJSValue result = context.readDocument(*device, &limits);
-    const QString error = ScriptCodec::errorOf(result);
-    if (!error.isEmpty())
-        return context.console.fail(ExitDeviceError, error);
-    const QJsonObject document =
-        ScriptCodec::json(result.property(QStringLiteral("document"))).toObject();
+    QJSValue read, limits;
+    if (const int status = context.readDocument(*device, &read, &limits); status != ExitOk)
+        return status;
+    const QJsonObject document = ScriptCodec::json(read).toObject();
     // Written whole or not at all: a backup cut short would pass for a complete one.
     QSaveFile file(args.at(0));
     if (!file.open(QIODevice::WriteOnly) ||

@@ -53,9 +53,10 @@ int runImport(Context& context, QStringList args)
     if (!device)
         return ExitNoDevice;
     QJSValue limits;
-    const QJSValue current = context.readDocument(*device, &limits);
-    if (limits.isUndefined())
-        return context.console.fail(ExitDeviceError, ScriptCodec::errorOf(current));
+    QJSValue current;
+    // The file replaces what the device holds, even settings no setting produces.
+    if (!context.readDevice(*device, &limits, &current))
+        return ExitDeviceError;
     // Everything is checked before the first write: a file refused leaves the device as it was.
     const QJSValue plan =
         context.codec.call(QStringLiteral("plan"), {context.codec.value(*file), limits});
@@ -203,12 +204,9 @@ int runSet(Context& context, QStringList args)
     const std::optional<OnlineDevice> device = context.device();
     if (!device)
         return ExitNoDevice;
-    QJSValue limits;
-    const QJSValue current = context.readDocument(*device, &limits);
-    const QString readError = ScriptCodec::errorOf(current);
-    if (!readError.isEmpty())
-        return context.console.fail(ExitDeviceError, readError);
-    const QJSValue before = current.property(QStringLiteral("document"));
+    QJSValue before, limits;
+    if (const int status = context.readDocument(*device, &before, &limits); status != ExitOk)
+        return status;
     QJSValue after;
     if (rate) {
         // A copy: `before` must stay as the device holds it.
