@@ -142,6 +142,11 @@ void Widget::checkDevice()
             return;
         }
         hidThread.publishDevices(discoverDevices());
+        // A level from a device that has gone would pass for the present one's.
+        if (hidThread.onlineList.isEmpty() && batteryPercent >= 0) {
+            batteryPercent = -1;
+            showTrayToolTip();
+        }
         uiCtl->quickView()->initUI();
     });
 }

@@ -873,6 +873,9 @@ void TestQuillex::batteryLevelReachesTheTrayAndLowOnesTheDesktopNotifications()
     QTRY_VERIFY(notifications.notices.size() >= 4);
     QCOMPARE(notifications.notices, QStringList({low(10), low(14), critical(4), low(12)}));
     QTRY_COMPARE(trayToolTip(bus.connection(), item), toolTip(12));
+    // Unplugged, the level is no one's any more.
+    QVERIFY(devices.control({QStringLiteral("unplug"), QStringLiteral("mouse")}));
+    QTRY_COMPARE(trayToolTip(bus.connection(), item), program);
 
     quillex->process.terminate();
     QCOMPARE(quillex->exitCode(), 0);
