@@ -67,7 +67,8 @@ int runUpdate(Context& context, QStringList args)
         return ExitNoDevice;
     QList<QPair<QString, QString>> steps;
     if (folder) {
-        steps.append({QStringLiteral("firmware"), QDir(*folder).absolutePath()});
+        // The updater names its files by appending them to the folder.
+        steps.append({QStringLiteral("firmware"), QDir(*folder).absolutePath() + QLatin1Char('/')});
     } else {
         // As the window does it: the receiver first, then the mouse, both on their cables.
         const std::optional<OnlineDevice> mouse = context.session().mouse();

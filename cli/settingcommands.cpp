@@ -18,12 +18,20 @@ static std::optional<QJsonValue> readJsonFile(const Console& console, const QStr
                      QStringLiteral("%1 could not be read: %2").arg(path, file.errorString()));
         return std::nullopt;
     }
-    if (file.size() > kSettingsFileMaxBytes) {
+    // Read to one byte past the bound: a pipe or a device tells no size beforehand.
+    QByteArray content;
+    while (content.size() <= kSettingsFileMaxBytes) {
+        const QByteArray piece = file.read(kSettingsFileMaxBytes + 1 - content.size());
+        if (piece.isEmpty())
+            break;
+        content += piece;
+    }
+    if (content.size() > kSettingsFileMaxBytes) {
         console.fail(ExitUsage, QStringLiteral("%1 is too large for a settings file").arg(path));
         return std::nullopt;
     }
     QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(content, &error);
     if (doc.isNull()) {
         console.fail(ExitUsage, QStringLiteral("%1 is not JSON: %2 at byte %3")
                                     .arg(path, error.errorString())
