@@ -4,7 +4,7 @@ import "qrc:/qml/DeviceMap.js" as Map
 import "qrc:/qml/SettingsDocument.js" as Doc
 
 // The settings file against the table layouts: a document writes back exactly the tables it was
-// read from, and a refusal names its field before anything is written.
+// read from. (What a file may hold is checked end to end by quillexctl's tests.)
 TestCase {
     name: "SettingsDocument"
 
@@ -92,37 +92,6 @@ TestCase {
         ;["", "keys:00", "keys:00+00", "keys:e0+", "macro:0", "macro:11", "left", 7].forEach(function (bad) {
             compare(Doc.actionSlot(bad), "", JSON.stringify(bad))
         })
-    }
-
-    function test_refusals_name_their_field_data() {
-        return [
-            { tag: "rate of an 8K device on a 1K one", field: "reportRate", rateCount: 4,
-              change: function (d) {} },
-            { tag: "level beyond the device's", field: "dpi.current", change: function (d) { d.dpi.current = 6 } },
-            { tag: "one level too many", field: "dpi.levels", change: function (d) { d.dpi.levels.push(800) } },
-            { tag: "level as text", field: "dpi.levels[0]", change: function (d) { d.dpi.levels[0] = "400" } },
-            { tag: "colour slot 8", field: "lighting.colour", change: function (d) { d.lighting.colour = 8 } },
-            { tag: "six colour slots", field: "lighting.slots", change: function (d) { d.lighting.slots.pop() } },
-            { tag: "a switch as 1", field: "sensor.motionSync", change: function (d) { d.sensor.motionSync = 1 } },
-            { tag: "button list short", field: "buttons", change: function (d) { d.buttons.pop() } },
-            { tag: "macro twice", field: "macros[1].number",
-              change: function (d) { d.macros.push(JSON.parse(JSON.stringify(d.macros[0]))) } },
-            { tag: "macro past the image", field: "macros[0].actions",
-              change: function (d) { while (d.macros[0].actions.length <= 256) d.macros[0].actions.push(0) } },
-            { tag: "no format", field: "format", change: function (d) { delete d.format } },
-            { tag: "not an object", field: "document", change: null },
-        ]
-    }
-
-    function test_refusals_name_their_field(data) {
-        var mouse = changedMouse()
-        var doc = Doc.fromDevice(mouse.t0, mouse.t1, [{ number: 1, actions: [0, 1] }]).document
-        if (data.change)
-            data.change(doc)
-        var limits = Doc.deviceLimits(mouse.t1, data.rateCount === 4 ? 1 : 2, 0)
-        var result = Doc.plan(data.change ? doc : [doc], limits)
-        compare(result.writes, undefined)
-        compare(result.error.split(":")[0], data.field, result.error)
     }
 
     function test_a_rate_change_takes_the_sensor_modes_along() {
