@@ -9,7 +9,6 @@
 
 static const QString kSettingList = QStringLiteral("Setting/data");
 static const int kProfileElement = 2;
-static const int kMacroCount = 10;
 
 static QString appSettingsPath()
 {
@@ -65,14 +64,7 @@ QVariantList AppData::storedMacros(const QString& product) const
     QSettings settings(boundedSettingsFile(profilePath(product), kProfileMaxBytes).path,
                        QSettings::IniFormat);
     settings.setIniCodec("UTF-8");
-    QVariantList macros;
-    for (int i = 0; i < kMacroCount; ++i) {
-        const QVariantList actions = storedMacroActions(&settings, QString::number(i));
-        if (!actions.isEmpty())
-            macros.append(QVariantMap{{QStringLiteral("number"), i + 1},
-                                      {QStringLiteral("actions"), actions}});
-    }
-    return macros;
+    return storedMacroList(settings);
 }
 
 bool AppData::storeMacro(const QString& product, int number, const QVariantList& actions) const

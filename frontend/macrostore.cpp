@@ -53,6 +53,18 @@ QVariantList storedMacroActions(const QSettings* profile, const QString& index)
         .toVariantList();
 }
 
+QVariantList storedMacroList(const QSettings& profile)
+{
+    QVariantList macros;
+    for (int i = 0; i < kMacroCount; ++i) {
+        const QVariantList actions = storedMacroActions(&profile, QString::number(i));
+        if (!actions.isEmpty())
+            macros.append(QVariantMap{{QStringLiteral("number"), i + 1},
+                                      {QStringLiteral("actions"), actions}});
+    }
+    return macros;
+}
+
 QVariant storedMacroText(const QSettings& profile, const QString& index)
 {
     const QString key = storedMacroKey(index);
@@ -98,9 +110,9 @@ bool myQQuickView::setOtherProperty(QVariant macroIndex, QVariant args, bool fro
         return false;
     }
     const QVariantMap macro = fromKeySave ? QVariantMap() : plain(args).toMap();
-    const QVariantList actions =
-        fromKeySave ? storedMacroActions(profileSettings, QString::number(*index))
-                    : plain(macro.value(kActions)).toList();
+    const QVariantList actions = fromKeySave
+                                     ? storedMacroActions(profileSettings, QString::number(*index))
+                                     : plain(macro.value(kActions)).toList();
     // Nothing damaged is stored or sent: the stored macro and the mouse's copy stay as they were.
     if (!macroimage::fromActionList(actions)) {
         qDebug() << "macro" << *index << "has no usable action list";

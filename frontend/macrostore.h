@@ -18,6 +18,9 @@ QString storedMacroKey(const QString& index);
 QVariant storedMacroText(const QSettings& profile, const QString& index);
 // The action list of the text above: empty when there is none or it is damaged.
 QVariantList storedMacroActions(const QSettings* profile, const QString& index);
+// [{ number, actions }] of the macros stored in `profile`, numbers 1-10: the settings file's
+// macro list.
+QVariantList storedMacroList(const QSettings& profile);
 
 // Stores `macro` ("Actions" plus the page's members) as macro `index` of `profile`. False when
 // the file could not be written.

@@ -1,7 +1,9 @@
 import QtQuick 2.12
 import "DeviceMap.js" as Map
+import "SettingsDocument.js" as Settings
 
-// The settings panel: close behaviour, start-up, profile, language and the device action.
+// The settings panel: close behaviour, start-up, profile, language, the device action and the
+// settings file of the open device.
 Item {
     id: panel
     property bool isOpen: false
@@ -12,6 +14,8 @@ Item {
     property int currentLang: 2
     property bool needReRead: false
     readonly property var langNames: ["Русский язык", "繁體中文", "English"]
+    // The settings file's texts, read when the panel opens or changes the language.
+    property var fileLang: []
     visible: isOpen || slide.running
 
     function loadSettings(hide, startUp, profile, language) {
@@ -26,6 +30,7 @@ Item {
             return
         fromMain = fromMainPage
         isOpen = true
+        loadFileTexts()
         main.setUiTxtSize(true)
         slide.duration = fromMainPage ? 600 : 500
         slide.from = panel.width
@@ -81,7 +86,12 @@ Item {
         main.currentLang = language
         // Texts first: a failed save is reported in the language just chosen.
         main.initUiString(language)
+        loadFileTexts()
         save(3)
+    }
+
+    function loadFileTexts() {
+        fileLang = ui_Ctl.getLangStrings("SettingsFile", String(currentLang))
     }
 
     function deviceAction() {
@@ -91,6 +101,97 @@ Item {
 
     function txt(i) {
         return main.lang(main.mainLang, i)
+    }
+
+    function fileTxt(i) {
+        return main.lang(fileLang, i)
+    }
+
+    // The open device's tables as it holds them now, or null after saying they could not be read.
+    function readTables() {
+        var t0 = main.numbers(ui_View.syncFwData_Table0())
+        if (!Map.tableValid(t0)) {
+            ui_Ctl.showSyncFail()
+            return null
+        }
+        return { t0: t0, t1: main.numbers(ui_View.syncFwData_Table1()) }
+    }
+
+    function exportSettings() {
+        var path = ui_View.chooseSettingsFile(true, fileTxt(2), fileTxt(4))
+        if (path === "")
+            return
+        var tables = readTables()
+        if (!tables)
+            return
+        var made = Settings.fromDevice(tables.t0, tables.t1, ui_View.storedMacros(main.deviceStr))
+        if (made.error) {
+            ui_Ctl.msgbox(fileTxt(2), fileTxt(7).arg(made.error), true)
+            return
+        }
+        var problem = ui_View.writeSettingsFile(path, JSON.stringify(made.document, null, 4) + "\n")
+        if (problem !== "")
+            ui_Ctl.msgbox(fileTxt(2), fileTxt(6).arg(path).arg(problem), true)
+        else
+            ui_Ctl.msgbox(fileTxt(2), fileTxt(5).arg(currentProfile + 1).arg(path), false)
+    }
+
+    // { writes, macros } for the open device from the file at `path`, or { error } saying why
+    // the file is refused.
+    function importPlan(path, tables) {
+        var file = ui_View.readSettingsFile(path)
+        if (file.error === "tooLarge")
+            return { error: fileTxt(11) }
+        if (file.error)
+            return { error: fileTxt(10).arg(file.reason) }
+        var doc
+        try {
+            doc = JSON.parse(file.text)
+        } catch (e) {
+            return { error: fileTxt(12).arg(e.message) }
+        }
+        return Settings.plan(doc, Settings.deviceLimits(tables.t1, main.mouseOnlineDev,
+                                                        main.dongleOnlineDev))
+    }
+
+    // Writes the plan; the text of what the device refused, or "" when it took everything.
+    function applyPlan(p) {
+        for (var i = 0; i < p.writes.length; ++i) {
+            var w = p.writes[i]
+            if (!hid.hid_Send8ByteData(w[0], w[1], w[2], w[3], w[4], w[5], w[6]))
+                return fileTxt(13)
+        }
+        for (var m = 0; m < p.macros.length; ++m) {
+            var n = p.macros[m].number
+            if (!ui_View.setOtherProperty(n - 1, { Actions: p.macros[m].actions, MacroId: n - 1,
+                                                   Name: "" }, false))
+                return fileTxt(14).arg(n)
+        }
+        return ""
+    }
+
+    function importSettings() {
+        var path = ui_View.chooseSettingsFile(false, fileTxt(3), fileTxt(4))
+        if (path === "")
+            return
+        var tables = readTables()
+        if (!tables)
+            return
+        // Everything is checked before the first write: a file refused leaves the device as it was.
+        var p = importPlan(path, tables)
+        if (p.error) {
+            ui_Ctl.msgbox(fileTxt(8), fileTxt(9).arg(path) + "\n\n" + p.error, true)
+            return
+        }
+        // Macros are stored in the profile file of the device's current profile.
+        ui_View.storedMacros(main.deviceStr)
+        var refused = applyPlan(p)
+        // Every page shows what the device holds now, the whole file or part of it.
+        main.initDevice(0, 0, 0, 0, false)
+        if (refused !== "")
+            ui_Ctl.msgbox(fileTxt(3), refused, true)
+        else
+            ui_Ctl.msgbox(fileTxt(3), fileTxt(15).arg(path).arg(currentProfile + 1), false)
     }
 
     // Swallows clicks on the blurred scene while the panel is open.
@@ -177,6 +278,22 @@ Item {
                 visible: panel.fromMain
                 text: panel.txt(14)
                 onClicked: panel.deviceAction()
+            }
+            Row {
+                visible: panel.fromMain
+                spacing: 10
+                TextButton {
+                    objectName: "exportSettings"
+                    width: 180
+                    text: panel.fileTxt(0)
+                    onClicked: panel.exportSettings()
+                }
+                TextButton {
+                    objectName: "importSettings"
+                    width: 180
+                    text: panel.fileTxt(1)
+                    onClicked: panel.importSettings()
+                }
             }
             SectionLabel {
                 objectName: "aboutLine"
