@@ -43,10 +43,11 @@ QVariant HidSpy::hid_GetDeviceStrCount()
     return record("hid_GetDeviceStrCount", {}).toInt();
 }
 
-void HidSpy::hid_Send8ByteData(int table, int startAddr, int length, int byte0, int byte1,
+bool HidSpy::hid_Send8ByteData(int table, int startAddr, int length, int byte0, int byte1,
                                int byte2, int byte3)
 {
     record("hid_Send8ByteData", {table, startAddr, length, byte0, byte1, byte2, byte3});
+    return true;
 }
 
 void ViewSpy::startFwUpdateEvent(QString path)

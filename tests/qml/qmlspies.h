@@ -34,7 +34,8 @@ class HidSpy : public CallLog
 public:
     using CallLog::CallLog;
     Q_INVOKABLE QVariant hid_GetDeviceStrCount();
-    Q_INVOKABLE void hid_Send8ByteData(int table, int startAddr, int length, int byte0, int byte1,
+    // Recorded and taken, as a device in order takes it.
+    Q_INVOKABLE bool hid_Send8ByteData(int table, int startAddr, int length, int byte0, int byte1,
                                        int byte2, int byte3);
 };
 

@@ -15,17 +15,21 @@ class TestSpies : public QObject
 {
     Q_OBJECT
 
-    // Methods the scene can call or connect to, as "name/argument count"; the call log's own
-    // helpers are for the tests and left out.
+    // Methods the scene can call or connect to, as "name/argument count", with "->" when they
+    // answer: a spy that answers where the real object gives nothing, or the other way round,
+    // would let the scene pass with code that fails on the real one. The call log's own helpers
+    // are for the tests and left out.
     static QStringList reachable(const QMetaObject& meta, int from)
     {
         QStringList out;
         for (int i = from; i < meta.methodCount(); ++i) {
             const QMetaMethod m = meta.method(i);
             if (m.access() == QMetaMethod::Public)
-                out << QStringLiteral("%1/%2")
+                out << QStringLiteral("%1/%2%3")
                            .arg(QString::fromLatin1(m.name()))
-                           .arg(m.parameterCount());
+                           .arg(m.parameterCount())
+                           .arg(m.returnType() == QMetaType::Void ? QString()
+                                                                  : QStringLiteral("->"));
         }
         return out;
     }
