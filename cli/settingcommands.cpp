@@ -1,13 +1,11 @@
 #include "cli/commands.h"
+#include "frontend/settingsfiles.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <functional>
-
-// No settings file comes near this; a larger one is not read into memory at all.
-static const qint64 kSettingsFileMaxBytes = 1024 * 1024;
 
 // The JSON document in `path`, or nothing after saying why.
 static std::optional<QJsonValue> readJsonFile(const Console& console, const QString& path)
@@ -20,13 +18,13 @@ static std::optional<QJsonValue> readJsonFile(const Console& console, const QStr
     }
     // Read to one byte past the bound: a pipe or a device tells no size beforehand.
     QByteArray content;
-    while (content.size() <= kSettingsFileMaxBytes) {
-        const QByteArray piece = file.read(kSettingsFileMaxBytes + 1 - content.size());
+    while (content.size() <= kSettingsDocumentMaxBytes) {
+        const QByteArray piece = file.read(kSettingsDocumentMaxBytes + 1 - content.size());
         if (piece.isEmpty())
             break;
         content += piece;
     }
-    if (content.size() > kSettingsFileMaxBytes) {
+    if (content.size() > kSettingsDocumentMaxBytes) {
         console.fail(ExitUsage, QStringLiteral("%1 is too large for a settings file").arg(path));
         return std::nullopt;
     }

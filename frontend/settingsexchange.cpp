@@ -1,14 +1,12 @@
 #include "frontend/macrostore.h"
 #include "frontend/myqquickview.h"
+#include "frontend/settingsfiles.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QSaveFile>
-
-// No settings file comes near this; a larger one is not read into memory at all.
-static const qint64 kSettingsFileMaxBytes = 1024 * 1024;
 
 QString myQQuickView::chooseSettingsFile(bool forSaving, QString caption, QString filterName)
 {
@@ -30,11 +28,11 @@ QVariantMap myQQuickView::readSettingsFile(QString path)
         return {{QStringLiteral("error"), QStringLiteral("unreadable")},
                 {QStringLiteral("reason"), file.errorString()}};
     // One byte past the bound tells a larger file, whatever its size claims (a pipe, a device).
-    const QByteArray bytes = file.read(kSettingsFileMaxBytes + 1);
+    const QByteArray bytes = file.read(kSettingsDocumentMaxBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return {{QStringLiteral("error"), QStringLiteral("unreadable")},
                 {QStringLiteral("reason"), file.errorString()}};
-    if (bytes.size() > kSettingsFileMaxBytes) {
+    if (bytes.size() > kSettingsDocumentMaxBytes) {
         qDebug() << path << "is larger than a settings file";
         return {{QStringLiteral("error"), QStringLiteral("tooLarge")}};
     }

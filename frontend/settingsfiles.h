@@ -9,6 +9,8 @@ constexpr qint64 kAppSettingsMaxBytes = 64 * 1024;
 // Ten stored macros at their size bound, with the INI escapes, fit with room to spare.
 constexpr qint64 kProfileMaxBytes = 4 * 1024 * 1024;
 constexpr qint64 kLanguageFileMaxBytes = 256 * 1024;
+// A settings file (export, import) of ten full macros stays far below; a larger one is not read.
+constexpr qint64 kSettingsDocumentMaxBytes = 1024 * 1024;
 
 // Whether `path` is absent or a plain file of at most `maxBytes`.
 bool fitsSizeBound(const QString& path, qint64 maxBytes);
