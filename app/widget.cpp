@@ -142,6 +142,7 @@ void Widget::checkDevice()
             return;
         }
         hidThread.publishDevices(discoverDevices());
+        listenForBattery();
         // A level from a device that has gone would pass for the present one's.
         if (hidThread.onlineList.isEmpty() && batteryPercent >= 0) {
             batteryPercent = -1;
@@ -149,6 +150,27 @@ void Widget::checkDevice()
         }
         uiCtl->quickView()->initUI();
     });
+}
+
+void Widget::listenForBattery()
+{
+    if (hidThread.hid_ListensTo(hidThread.curDevIndex))
+        return;
+    // Catalog types end in "_M…" for a mouse and "_D…" for a receiver; the mouse goes first, as
+    // the window opens it first.
+    int entry = -1;
+    for (int i = 0; i < hidThread.devList.size(); ++i) {
+        const DevInfo& d = hidThread.devList.at(i);
+        if (d.commandPath.isEmpty())
+            continue;
+        const bool mouse = d.type.section(QLatin1Char('_'), -1).startsWith(QLatin1Char('M'));
+        if (entry < 0 || mouse)
+            entry = i;
+        if (mouse)
+            break;
+    }
+    if (entry >= 0 && !hidThread.hid_ListensTo(entry))
+        hidThread.hid_StartListen(entry);
 }
 
 void Widget::checkDeviceOnceShown()

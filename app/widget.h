@@ -37,6 +37,9 @@ public:
 
 public slots:
     void checkDevice();
+    // Keeps a listener on the mouse (or its receiver) while no page shows a device: the mouse
+    // reports its battery either way, and the tray and the warnings must hear of it.
+    void listenForBattery();
     // The first scan: after the first frame when the window shows, at once when it starts hidden.
     void checkDeviceOnceShown();
     void exitSYS();
