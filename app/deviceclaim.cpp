@@ -29,8 +29,16 @@ QString languageCode()
 
 bool claimDevicesForWindow(DeviceLock& lock)
 {
-    if (lock.tryLock(kWaitMs))
+    switch (lock.tryLock(kWaitMs)) {
+    case DeviceLock::Taken:
         return true;
+    case DeviceLock::Unusable:
+        // Nothing else could take it either; the window is not kept from its devices for that.
+        qDebug() << "no device lock can be made; the window goes on without one";
+        return true;
+    case DeviceLock::Held:
+        break;
+    }
     qDebug() << "the devices are kept by" << lock.holder();
     Ui_Controler texts;
     const QStringList main = texts.getLangStrings(QStringLiteral("PageMain"), languageCode());

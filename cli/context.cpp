@@ -12,15 +12,18 @@ bool Context::open()
     if (devices)
         return true;
     lock = std::make_unique<DeviceLock>();
-    bool taken = lock->tryLock(0);
-    if (!taken && lock->holder() == QCoreApplication::applicationName()) {
+    DeviceLock::Result result = lock->tryLock(0);
+    const QString self = QCoreApplication::applicationName();
+    if (result == DeviceLock::Held && lock->holder() == self) {
         console.fail(ExitOk, QStringLiteral("waiting for another quillexctl to finish"));
-        taken = lock->tryLock(kLockWaitMs);
+        result = lock->tryLock(kLockWaitMs);
     }
-    if (!taken) {
+    if (result == DeviceLock::Held) {
         console.fail(ExitNoDevice,
-                     QStringLiteral("Quillex is running and keeps the devices: make the "
-                                    "change in its window, or close it first"));
+                     lock->holder() == self
+                         ? QStringLiteral("another quillexctl still works with the devices")
+                         : QStringLiteral("Quillex is running and keeps the devices: make the "
+                                          "change in its window, or close it first"));
         return false;
     }
     devices = std::make_unique<DeviceSession>();

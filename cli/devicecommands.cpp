@@ -58,6 +58,9 @@ int runUpdate(Context& context, QStringList args)
         return context.console.fail(ExitDeviceError,
                                     QStringLiteral("the firmware updater is missing beside "
                                                    "quillexctl"));
+    // The updater's debug lines are for its developers, as this program's are.
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        qputenv("QT_LOGGING_RULES", "default.debug=false");
 #ifndef Q_OS_WIN
     // The updater is a window; without a display its progress still reaches this terminal.
     if (!qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))

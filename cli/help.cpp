@@ -15,7 +15,7 @@ QString overviewHelp()
         "  profile N                 switch to profile N (1-3)\n"
         "  macro N --from FILE       store macro N (1-10) and send it to the mouse\n"
         "  export FILE               save the current profile's settings in FILE\n"
-        "  import FILE               restore the settings saved in FILE\n"
+        "  import FILE [--yes]       restore the settings saved in FILE\n"
         "  reset --yes               factory settings for the current profile\n"
         "  pair                      pair the receiver with the mouse on its cable\n"
         "  update [--folder DIR]     update the firmware\n"
@@ -57,8 +57,9 @@ QString commandHelp(const QString& command)
              "                            web-browser play-pause mute prev-track next-track\n"
              "                            stop media-player volume-up volume-down calculator\n"
              "                            fire-key sniper-key, keys:HH[+HH[+HH]] (HID usages),\n"
-             "                            macro:N or macro:N:repeat; --yes gives away the\n"
-             "                            last left click\n"
+             "                            macro:N or macro:N:repeat (macro N must be stored;\n"
+             "                            it is sent to the mouse first); --yes gives away\n"
+             "                            the last left click\n"
              "  sensor turbo|power-saving the sensor mode\n"
              "  sensor motion-sync|ripple-control|angle-snapping on|off\n"
              "  power turbo|power-saving  the power mode\n"
@@ -81,10 +82,10 @@ QString commandHelp(const QString& command)
              "\"quillex-settings\", version 1).\n")},
         {QStringLiteral("import"),
          QStringLiteral(
-             "Usage: quillexctl import FILE\n"
+             "Usage: quillexctl import FILE [--yes]\n"
              "Writes the settings saved by export to the current profile. The whole file\n"
              "is checked first: a file refused changes nothing, and the message names the\n"
-             "field.\n")},
+             "field. A file that gives no button the left click needs --yes.\n")},
         {QStringLiteral("reset"),
          QStringLiteral(
              "Usage: quillexctl reset --yes\n"

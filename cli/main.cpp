@@ -41,7 +41,8 @@ QStringList absoluteFileArguments(const QString& command, QStringList args)
     for (int i = 0; i < args.size(); ++i) {
         const bool optionValue = i > 0 && (args.at(i - 1) == QLatin1String("--from") ||
                                            args.at(i - 1) == QLatin1String("--folder"));
-        if ((fileCommand && i == 0) || optionValue)
+        const bool fileName = fileCommand && !args.at(i).startsWith(QLatin1String("--"));
+        if (fileName || optionValue)
             args[i] = QFileInfo(args.at(i)).absoluteFilePath();
     }
     return args;

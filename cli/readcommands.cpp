@@ -1,9 +1,9 @@
 #include "cli/commands.h"
+#include "frontend/settingsfiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 static QJsonObject describe(Context& context, const OnlineDevice& device, int position)
 {
@@ -153,14 +153,22 @@ int runExport(Context& context, QStringList args)
     QJSValue read, limits;
     if (const int status = context.readDocument(*device, &read, &limits); status != ExitOk)
         return status;
+    // A backup must restore: a device holding what no file can say (a level beyond its levels)
+    // is refused here, not when the file is needed.
+    const QString unrestorable =
+        ScriptCodec::errorOf(context.codec.call(QStringLiteral("plan"), {read, limits}));
+    if (!unrestorable.isEmpty())
+        return context.console.fail(
+            ExitDeviceError,
+            QStringLiteral("the device holds settings a file could not restore: %1")
+                .arg(unrestorable));
     const QJsonObject document = ScriptCodec::json(read).toObject();
     // Written whole or not at all: a backup cut short would pass for a complete one.
-    QSaveFile file(args.at(0));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(QJsonDocument(document).toJson(QJsonDocument::Indented)) < 0 || !file.commit())
+    const QString problem =
+        writeSettingsDocument(args.at(0), QJsonDocument(document).toJson(QJsonDocument::Indented));
+    if (!problem.isEmpty())
         return context.console.fail(
-            ExitUsage,
-            QStringLiteral("%1 could not be written: %2").arg(args.at(0), file.errorString()));
+            ExitUsage, QStringLiteral("%1 could not be written: %2").arg(args.at(0), problem));
     if (!context.console.json())
         context.console.line(QStringLiteral("settings of profile %1 written to %2")
                                  .arg(context.data().profile() + 1)

@@ -15,7 +15,7 @@ ScriptCodec::ScriptCodec()
         "    property var document: ({ fromDevice: Doc.fromDevice, plan: Doc.plan,\n"
         "        deviceLimits: Doc.deviceLimits, withRate: Doc.withRate,\n"
         "        changedWrites: Doc.changedWrites, checkMacros: Doc.checkMacros,\n"
-        "        takesLastLeftClick: Doc.takesLastLeftClick })\n"
+        "        keepsLeftClick: Doc.keepsLeftClick, macroOf: Doc.macroOf })\n"
         "    property var map: ({ profileWrite: Map.profileWrite, resetWrite: Map.resetWrite,\n"
         "        PROFILE_COUNT: Map.PROFILE_COUNT })\n"
         "}\n",

@@ -1,10 +1,12 @@
 #include "cli/commands.h"
+#include "frontend/macrostore.h"
 #include "frontend/settingsfiles.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <functional>
 
 // The JSON document in `path`, or nothing after saying why.
@@ -50,6 +52,7 @@ static QJsonValue typed(const QString& text)
 
 int runImport(Context& context, QStringList args)
 {
+    const bool confirmed = takeFlag(args, QStringLiteral("--yes"));
     if (args.size() != 1 || args.at(0).isEmpty())
         return context.console.fail(ExitUsage, QStringLiteral("import needs one file name"));
     const std::optional<QJsonValue> file = readJsonFile(context.console, args.at(0));
@@ -69,6 +72,13 @@ int runImport(Context& context, QStringList args)
     const QString error = ScriptCodec::errorOf(plan);
     if (!error.isEmpty())
         return context.console.fail(ExitUsage, QStringLiteral("%1: %2").arg(args.at(0), error));
+    if (!confirmed &&
+        !context.codec.call(QStringLiteral("keepsLeftClick"), {context.codec.value(*file)})
+             .toBool())
+        return context.console.fail(
+            ExitUsage, QStringLiteral("%1: buttons: no button keeps the left click; add --yes to "
+                                      "import it all the same")
+                           .arg(args.at(0)));
     const int status = context.apply(*device, plan.property(QStringLiteral("writes")),
                                      plan.property(QStringLiteral("macros")));
     if (status == ExitOk && !context.console.json())
@@ -96,10 +106,20 @@ static QString sectionChange(QJsonObject& document, const QString& section, cons
 
 static std::optional<Change> parseChange(QStringList& args, bool* confirmed)
 {
+    // Options first: they may stand anywhere after the setting's name.
+    *confirmed = takeFlag(args, QStringLiteral("--yes"));
     const QString what = args.value(0);
+    const bool lighting = what == QLatin1String("lighting");
+    const std::optional<QString> speed =
+        lighting ? takeOption(args, QStringLiteral("--speed")) : std::nullopt;
+    const std::optional<QString> brightness =
+        lighting ? takeOption(args, QStringLiteral("--brightness")) : std::nullopt;
+    const std::optional<QString> slot =
+        lighting ? takeOption(args, QStringLiteral("--slot")) : std::nullopt;
+    const std::optional<QString> color =
+        lighting ? takeOption(args, QStringLiteral("--color")) : std::nullopt;
     const QString a = args.value(1);
     const QString b = args.value(2);
-    *confirmed = takeFlag(args, QStringLiteral("--yes"));
     if (what == QLatin1String("dpi") && args.size() == 3)
         return [a, b](QJsonObject& d) {
             QJsonObject dpi = d.value(QStringLiteral("dpi")).toObject();
@@ -165,13 +185,7 @@ static std::optional<Change> parseChange(QStringList& args, bool* confirmed)
             return sectionChange(d, QStringLiteral("power"), QStringLiteral("keyResponseMs"),
                                  typed(a));
         };
-    if (what == QLatin1String("lighting") && args.size() >= 2) {
-        const std::optional<QString> speed = takeOption(args, QStringLiteral("--speed"));
-        const std::optional<QString> brightness = takeOption(args, QStringLiteral("--brightness"));
-        const std::optional<QString> slot = takeOption(args, QStringLiteral("--slot"));
-        const std::optional<QString> color = takeOption(args, QStringLiteral("--color"));
-        if (args.size() != 2)
-            return std::nullopt;
+    if (lighting && args.size() == 2) {
         return [a, speed, brightness, slot, color](QJsonObject& d) {
             QJsonObject light = withMember(d.value(QStringLiteral("lighting")).toObject(),
                                            QStringLiteral("effect"), a);
@@ -231,12 +245,34 @@ int runSet(Context& context, QStringList args)
     const QString error = ScriptCodec::errorOf(newPlan);
     if (!error.isEmpty())
         return context.console.fail(ExitUsage, error);
-    if (what == QLatin1String("button") && !confirmed &&
-        context.codec.call(QStringLiteral("takesLastLeftClick"), {before, after}).toBool())
+    const auto keepsLeftClick = [&context](const QJSValue& document) {
+        return context.codec.call(QStringLiteral("keepsLeftClick"), {document}).toBool();
+    };
+    if (!confirmed && keepsLeftClick(before) && !keepsLeftClick(after))
         return context.console.fail(ExitUsage,
                                     QStringLiteral("button %1 holds the last left click; "
                                                    "add --yes to give it away")
                                         .arg(args.value(1)));
+    // As on the key page, a button playing a macro has the stored macro sent to the mouse first.
+    const int macro = what == QLatin1String("button")
+                          ? context.codec.call(QStringLiteral("macroOf"), {args.value(2)}).toInt()
+                          : 0;
+    if (macro > 0) {
+        const QVariantList stored = context.data().storedMacros(device->product);
+        const auto found = std::find_if(stored.begin(), stored.end(), [macro](const QVariant& m) {
+            return m.toMap().value(QStringLiteral("number")).toInt() == macro;
+        });
+        if (found == stored.end())
+            return context.console.fail(
+                ExitUsage, QStringLiteral("macro %1 is not stored; store it first with "
+                                          "quillexctl macro %1 --from FILE")
+                               .arg(macro));
+        context.session().address(*device);
+        if (!uploadMacro(context.session().link, macro - 1,
+                         found->toMap().value(QStringLiteral("actions")).toList()))
+            return context.console.fail(
+                ExitDeviceError, QStringLiteral("the mouse did not take macro %1").arg(macro));
+    }
     // Only what changed is written; where the device held something no setting produces, all is.
     const QJSValue writes = ScriptCodec::errorOf(oldPlan).isEmpty()
                                 ? context.codec.call(QStringLiteral("changedWrites"),
@@ -286,6 +322,9 @@ int runMacro(Context& context, QStringList args)
     const QJsonObject given = file->toObject();
     if (!given.contains(QStringLiteral("actions")))
         return context.console.fail(ExitUsage, QStringLiteral("%1: actions: missing").arg(*from));
+    if (given.size() != 1)
+        return context.console.fail(
+            ExitUsage, QStringLiteral("%1: a macro file holds \"actions\" only").arg(*from));
     const QJsonArray macros{
         QJsonObject{{QStringLiteral("number"), *number},
                     {QStringLiteral("actions"), given.value(QStringLiteral("actions"))}}};

@@ -1,12 +1,12 @@
 #include "frontend/macrostore.h"
 #include "frontend/myqquickview.h"
 #include "frontend/settingsfiles.h"
+#include "updater/boundedfile.h"
 
 #include <QDebug>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
-#include <QSaveFile>
 
 QString myQQuickView::chooseSettingsFile(bool forSaving, QString caption, QString filterName)
 {
@@ -23,29 +23,28 @@ QString myQQuickView::chooseSettingsFile(bool forSaving, QString caption, QStrin
 
 QVariantMap myQQuickView::readSettingsFile(QString path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Never a pipe or a device: the window would wait on it for as long as nobody writes.
+    const QFileInfo file(path);
+    if (!file.isFile() || !file.isReadable())
         return {{QStringLiteral("error"), QStringLiteral("unreadable")},
-                {QStringLiteral("reason"), file.errorString()}};
-    // One byte past the bound tells a larger file, whatever its size claims (a pipe, a device).
-    const QByteArray bytes = file.read(kSettingsDocumentMaxBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return {{QStringLiteral("error"), QStringLiteral("unreadable")},
-                {QStringLiteral("reason"), file.errorString()}};
-    if (bytes.size() > kSettingsDocumentMaxBytes) {
-        qDebug() << path << "is larger than a settings file";
+                {QStringLiteral("reason"), file.exists() ? QStringLiteral("not a readable file")
+                                                         : QStringLiteral("no such file")}};
+    if (file.size() > kSettingsDocumentMaxBytes)
         return {{QStringLiteral("error"), QStringLiteral("tooLarge")}};
-    }
-    return {{QStringLiteral("text"), QString::fromUtf8(bytes)}};
+    const std::optional<QByteArray> bytes =
+        boundedfile::readRegularFile(path, kSettingsDocumentMaxBytes);
+    if (!bytes)
+        return {{QStringLiteral("error"), QStringLiteral("unreadable")},
+                {QStringLiteral("reason"), QStringLiteral("not a readable file")}};
+    return {{QStringLiteral("text"), QString::fromUtf8(*bytes)}};
 }
 
 QString myQQuickView::writeSettingsFile(QString path, QString text)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit())
-        return QString();
-    qDebug() << "settings file not written:" << path << file.errorString();
-    return file.errorString();
+    const QString problem = writeSettingsDocument(path, text.toUtf8());
+    if (!problem.isEmpty())
+        qDebug() << "settings file not written:" << path << problem;
+    return problem;
 }
 
 QVariantList myQQuickView::storedMacros(QString strID)

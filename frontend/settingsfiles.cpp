@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace
 {
@@ -41,4 +42,15 @@ BoundedSettingsFile boundedSettingsFile(const QString& path, qint64 maxBytes)
         return {path, QFileInfo(aside).absoluteFilePath()};
     qDebug() << "cannot move" << path << "aside; its settings are not read";
     return {path + QStringLiteral(".unread"), QString()};
+}
+
+QString writeSettingsDocument(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return QStringLiteral("not a regular file");
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return QString();
+    return file.errorString();
 }

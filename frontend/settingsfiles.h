@@ -25,3 +25,7 @@ struct BoundedSettingsFile {
 // copies are kept) and the settings start empty. Where it cannot be moved, the path to open is
 // beside it, so nothing of it is read or overwritten.
 BoundedSettingsFile boundedSettingsFile(const QString& path, qint64 maxBytes);
+
+// Writes a settings document to `path` whole or not at all; empty on success, else why not. A
+// folder, a device or a pipe named there is refused: putting a file in its place would destroy it.
+QString writeSettingsDocument(const QString& path, const QByteArray& bytes);

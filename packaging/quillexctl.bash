@@ -33,7 +33,8 @@ _quillexctl()
     local position=$((cword - i))
     case $command in
         show) [[ $position == 1 ]] && COMPREPLY=($(compgen -W "mouse receiver" -- "$cur")) ;;
-        export|import) _filedir json ;;
+        export) _filedir json ;;
+        import) [[ $cur == -* ]] && COMPREPLY=($(compgen -W "--yes" -- "$cur")) || _filedir json ;;
         reset) COMPREPLY=($(compgen -W "--yes" -- "$cur")) ;;
         macro) [[ $position == 2 ]] && COMPREPLY=($(compgen -W "--from" -- "$cur")) ;;
         update) COMPREPLY=($(compgen -W "--folder" -- "$cur")) ;;
@@ -55,7 +56,7 @@ _quillexctl()
                 sensor)
                     if [[ $position == 2 ]]; then
                         COMPREPLY=($(compgen -W "turbo power-saving motion-sync ripple-control angle-snapping" -- "$cur"))
-                    else
+                    elif [[ $position == 3 && ${words[i + 2]} != turbo && ${words[i + 2]} != power-saving ]]; then
                         COMPREPLY=($(compgen -W "on off" -- "$cur"))
                     fi ;;
                 power) COMPREPLY=($(compgen -W "turbo power-saving" -- "$cur")) ;;

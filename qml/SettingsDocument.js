@@ -225,8 +225,8 @@ function plan(doc, limits) {
     for (var i = 0; i < dpi.levels.length; ++i) {
         var v = dpi.levels[i]
         if (!isWhole(v) || Map.clampDpi(v) !== v)
-            return refusal("dpi.levels[" + i + "]", JSON.stringify(v) + " is not a multiple of "
-                           + Map.DPI_STEP + " from " + Map.DPI_MIN + " to " + Map.DPI_MAX)
+            return refusal("dpi.levels[" + i + "]", JSON.stringify(v) + ": DPI goes from " + Map.DPI_MIN
+                           + " to " + Map.DPI_MAX + " in steps of " + Map.DPI_STEP)
         w.push(Map.dpiWrite(i, v))
     }
     var current = wholeIn(dpi.current, 1, limits.levelCount, "dpi.current")
@@ -345,8 +345,14 @@ function changedWrites(before, after) {
     return after.filter(function (w) { return !seen[JSON.stringify(w)] })
 }
 
-// Whether `after` gives away the last button with the left click that `before` still had.
-function takesLastLeftClick(before, after) {
-    var clicks = function (doc) { return Buttons.leftClickCount(doc.buttons.map(actionSlot)) }
-    return clicks(before) > 0 && clicks(after) === 0
+// Whether some button of a checked document keeps the left click: a mouse without one is
+// given only when the user says so.
+function keepsLeftClick(doc) {
+    return Buttons.leftClickCount(doc.buttons.map(actionSlot)) > 0
+}
+
+// The macro number (1-10) an action plays, or 0.
+function macroOf(action) {
+    var m = /^macro:([0-9]+)(:repeat)?$/.exec(String(action).toLowerCase())
+    return m ? parseInt(m[1], 10) : 0
 }

@@ -236,6 +236,7 @@ private slots:
     void refusedSetWritesNothing();
 
     void exportResetImportRestoresEveryByte();
+    void exportRefusesWhatImportCouldNotRestore();
     void refusedImportWritesNothing_data();
     void refusedImportWritesNothing();
 
@@ -408,8 +409,9 @@ void TstQuillexctl::setWritesWhatThePagesWrite_data()
     row("lighting colour of the slot in use", "lighting static --color 0a0b0c", "", "52:0A0B0C");
     row("button keys", "button 2 keys:04+05", "", "80:00050401");
     row("button three keys", "button 2 keys:e0+e1+04", "", "80:04E1E001");
-    row("button macro", "button 3 macro:2", "", "84:01000105");
-    row("button macro repeated", "button 3 macro:10:repeat", "", "84:09000305");
+    row("button macro", "button 3 macro:2", "", "84:01000105", "macro 2 --from macro.json");
+    row("button macro repeated", "button 3 macro:10:repeat", "", "84:09000305",
+        "macro 10 --from macro.json");
     row("button media", "button 7 volume-up", "", "100:E9000003");
     row("button dpi", "button 4 dpi-plus", "", "88:0100000B");
     row("button fire key", "button 5 fire-key", "", "92:F00A020C");
@@ -438,6 +440,7 @@ void TstQuillexctl::setWritesWhatThePagesWrite()
     QFETCH(QString, table0);
     QFETCH(QString, table1);
     bench->sim({"plug", plugged});
+    QVERIFY(bench->writeFile("work/macro.json", R"({"actions": [0, 2, 1, 4, 129, 4, 0, 0]})"));
     if (!before.isEmpty())
         QCOMPARE(bench->ctl(words(before)).exitCode, 0);
     const QByteArray t0 = bench->memory(plugged, "table0");
@@ -465,6 +468,7 @@ void TstQuillexctl::refusedSetWritesNothing_data()
     row("dpi 6 800", "dpi level 6");
     row("level 0", "dpi.current");
     row("level 6", "dpi.current");
+    row("button 3 macro:4", "macro 4 is not stored");
     row("rate 300", "reportRate");
     row("rate fast", "reportRate");
     row("rate 8000", "reportRate", "receiver1k");
@@ -513,9 +517,9 @@ void TstQuillexctl::exportResetImportRestoresEveryByte()
     QVERIFY(bench->writeFile("work/other.json", R"({"actions": [0, 1, 1, 5, 129, 5, 0, 0]})"));
     for (const char* line : {"set dpi 2 1200", "set dpi 5 25000", "set rate 500", "set level 3",
                              "set lighting neon --speed 2 --brightness 60 --slot 5 --color a0b0c0",
-                             "set button 4 keys:04+05", "set button 7 macro:3:repeat",
-                             "set sensor angle-snapping on", "set power turbo", "set lod 2",
-                             "set sleep 300", "set debounce 10", "macro 3 --from macro.json"}) {
+                             "set button 4 keys:04+05", "macro 3 --from macro.json",
+                             "set button 7 macro:3:repeat", "set sensor angle-snapping on",
+                             "set power turbo", "set lod 2", "set sleep 300", "set debounce 10"}) {
         const Run run = bench->ctl(words(line));
         QVERIFY2(run.exitCode == 0, qPrintable(line + QString(": ") + run.err));
     }
@@ -540,6 +544,17 @@ void TstQuillexctl::exportResetImportRestoresEveryByte()
     QCOMPARE(restored.at(0).toHex(' '), changed.at(0).toHex(' '));
     QCOMPARE(restored.at(1).toHex(' '), changed.at(1).toHex(' '));
     QCOMPARE(restored.at(2).toHex(' '), changed.at(2).toHex(' '));
+}
+
+void TstQuillexctl::exportRefusesWhatImportCouldNotRestore()
+{
+    bench->sim({"plug", "mouse"});
+    // The mouse switched itself to a level beyond the five it has.
+    bench->sim({"notify", "mouse", "0B", "07", "00", "00"});
+    const Run run = bench->ctl({"export", "saved.json"});
+    QVERIFY2(run.exitCode == 1, said(run));
+    QVERIFY2(run.err.contains("dpi.current"), run.err);
+    QVERIFY(bench->readFile("work/saved.json").isEmpty());
 }
 
 void TstQuillexctl::refusedImportWritesNothing_data()
@@ -578,6 +593,7 @@ void TstQuillexctl::refusedImportWritesNothing_data()
     row("colour slot unknown", "lighting.colour=8", "lighting.colour");
     row("slot colour short", "lighting.slots.3=\"#12345\"", "lighting.slots[3]");
     row("button unknown", "buttons.6=\"jump\"", "buttons[6]");
+    row("no left click without --yes", "buttons.0=\"right-key\"", "left click");
     row("macro number out of range", "macros.0.number=11", "macros[0].number");
     row("macro entry out of range", "macros.0.actions.2=256", "macros[0].actions");
     row("macro number twice",
