@@ -230,6 +230,12 @@ void Ui_Controler::msgbox(QString title, QString msg, bool bIsError)
             QMessageBox::Ok);
 }
 
+bool Ui_Controler::confirm(QString title, QString msg)
+{
+    return execBox(QMessageBox::Warning, title, msg, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::No) == QMessageBox::Yes;
+}
+
 bool Ui_Controler::msgboxKey()
 {
     return execBox(QMessageBox::Warning, keyWarnTitle, keyWarnText,

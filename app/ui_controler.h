@@ -79,6 +79,8 @@ public slots:
     void showPairSuccess(bool result);
     void msgbox(QString title, QString msg, bool bIsError);
     bool msgboxKey();
+    // A question with Yes and No, No the default; true for Yes.
+    bool confirm(QString title, QString msg);
     QStringList getLangStrings(QString typeStr, QString langCode);
     void CheckCurrentScreen();
 

@@ -125,6 +125,13 @@ Item {
         if (!tables)
             return
         var made = Settings.fromDevice(tables.t0, tables.t1, ui_View.storedMacros(main.deviceStr))
+        // A backup must restore: what no file can say is refused now, not when it is needed.
+        if (!made.error) {
+            var check = Settings.plan(made.document, Settings.deviceLimits(tables.t1, main.mouseOnlineDev,
+                                                                           main.dongleOnlineDev))
+            if (check.error)
+                made = check
+        }
         if (made.error) {
             ui_Ctl.msgbox(fileTxt(2), fileTxt(7).arg(made.error), true)
             return
@@ -136,8 +143,8 @@ Item {
             ui_Ctl.msgbox(fileTxt(2), fileTxt(5).arg(currentProfile + 1).arg(path), false)
     }
 
-    // { writes, macros } for the open device from the file at `path`, or { error } saying why
-    // the file is refused.
+    // { writes, macros, document } for the open device from the file at `path`, or { error }
+    // saying why the file is refused.
     function importPlan(path, tables) {
         var file = ui_View.readSettingsFile(path)
         if (file.error === "tooLarge")
@@ -150,8 +157,10 @@ Item {
         } catch (e) {
             return { error: fileTxt(12).arg(e.message) }
         }
-        return Settings.plan(doc, Settings.deviceLimits(tables.t1, main.mouseOnlineDev,
-                                                        main.dongleOnlineDev))
+        var result = Settings.plan(doc, Settings.deviceLimits(tables.t1, main.mouseOnlineDev,
+                                                              main.dongleOnlineDev))
+        result.document = doc
+        return result
     }
 
     // Writes the plan; the text of what the device refused, or "" when it took everything.
@@ -183,6 +192,9 @@ Item {
             ui_Ctl.msgbox(fileTxt(8), fileTxt(9).arg(path) + "\n\n" + p.error, true)
             return
         }
+        // As on the key page, a mouse left without a left click is the user's choice only.
+        if (!Settings.keepsLeftClick(p.document) && !ui_Ctl.confirm(fileTxt(3), fileTxt(16)))
+            return
         // Macros are stored in the profile file of the device's current profile.
         ui_View.storedMacros(main.deviceStr)
         var refused = applyPlan(p)

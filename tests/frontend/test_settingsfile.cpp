@@ -212,18 +212,29 @@ private slots:
     void refusedFileChangesNothing_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("another version") << "version"
-                                         << "version: 2 is not supported (this program reads 1)";
-        QTest::newRow("DPI out of range") << "dpi"
-                                          << "dpi.levels[0]: 30000 is not a multiple of";
-        QTest::newRow("not JSON") << "json"
-                                  << "the file is not JSON: ";
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text"); // how the box's text starts; %1 the file
+        const QString refused = QStringLiteral("Settings file refused");
+        const QString intro = QStringLiteral("%1 was not imported; nothing was changed:\n\n");
+        QTest::newRow("another version")
+            << "version" << int(QMessageBox::Critical) << refused
+            << intro + "version: 2 is not supported (this program reads 1)";
+        QTest::newRow("DPI out of range") << "dpi" << int(QMessageBox::Critical) << refused
+                                          << intro + "dpi.levels[0]: 30000: DPI goes from";
+        QTest::newRow("not JSON") << "json" << int(QMessageBox::Critical) << refused
+                                  << intro + "the file is not JSON: ";
+        // Asked as the key page asks; Enter takes the default, No.
+        QTest::newRow("no left click, not confirmed")
+            << "left click" << int(QMessageBox::Warning) << QStringLiteral("Import settings")
+            << QStringLiteral("This file gives no button the left click. Import it all the same?");
     }
     void refusedFileChangesNothing()
     {
         QFETCH(QString, change);
-        QFETCH(QString, refusal);
+        QFETCH(int, icon);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
         openPage(0);
         store(2, storedText(pressReleaseA, 2));
         openSettings();
@@ -241,6 +252,10 @@ private slots:
             levels.replace(0, 30000);
         dpi.insert("levels", levels);
         doc.insert("dpi", dpi);
+        QJsonArray buttons = doc.value("buttons").toArray();
+        if (change == "left click")
+            buttons.replace(0, "right-key");
+        doc.insert("buttons", buttons);
         writeFile(path,
                   change == "json" ? QByteArray("{\"format\": ") : QJsonDocument(doc).toJson());
         const std::vector<uint8_t> table0 = held("table0"), table1 = held("table1");
@@ -248,11 +263,10 @@ private slots:
         sim::inproc::trace().clear();
 
         const BoxSeen seen = useFile("importSettings", path);
-        QCOMPARE(seen.icon, QMessageBox::Critical);
-        QCOMPARE(seen.title, QStringLiteral("Settings file refused"));
-        const QString intro =
-            QStringLiteral("%1 was not imported; nothing was changed:\n\n").arg(path);
-        QVERIFY2(seen.text.startsWith(intro + refusal), qPrintable(seen.text));
+        QCOMPARE(int(seen.icon), icon);
+        QCOMPARE(seen.title, title);
+        QVERIFY2(seen.text.startsWith(text.contains("%1") ? text.arg(path) : text),
+                 qPrintable(seen.text));
         QCOMPARE(held("table0"), table0);
         QCOMPARE(held("table1"), table1);
         QCOMPARE(contents(profilePath()), profile);
