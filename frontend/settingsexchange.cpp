@@ -12,7 +12,9 @@ QString myQQuickView::chooseSettingsFile(bool forSaving, QString caption, QStrin
 {
     const QString suggested =
         QDir::home().filePath(QStringLiteral("quillex-profile%1.json").arg(currentProfile + 1));
-    QFileDialog dialog(window(), caption, suggested, filterName + QStringLiteral(" (*.json)"));
+    // No parent, as the program's message boxes: the window's transparent style would reach the
+    // dialog's buttons.
+    QFileDialog dialog(nullptr, caption, suggested, filterName + QStringLiteral(" (*.json)"));
     dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("json"));
