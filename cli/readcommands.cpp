@@ -164,11 +164,18 @@ int runExport(Context& context, QStringList args)
                 .arg(unrestorable));
     const QJsonObject document = ScriptCodec::json(read).toObject();
     // Written whole or not at all: a backup cut short would pass for a complete one.
-    const QString problem =
-        writeSettingsDocument(args.at(0), QJsonDocument(document).toJson(QJsonDocument::Indented));
-    if (!problem.isEmpty())
+    QString failure;
+    switch (writeSettingsDocument(
+        args.at(0), QJsonDocument(document).toJson(QJsonDocument::Indented), &failure)) {
+    case DocumentWrite::Written:
+        break;
+    case DocumentWrite::NotRegularFile:
+        failure = QStringLiteral("not a regular file");
+        [[fallthrough]];
+    case DocumentWrite::Failed:
         return context.console.fail(
-            ExitUsage, QStringLiteral("%1 could not be written: %2").arg(args.at(0), problem));
+            ExitUsage, QStringLiteral("%1 could not be written: %2").arg(args.at(0), failure));
+    }
     if (!context.console.json())
         context.console.line(QStringLiteral("settings of profile %1 written to %2")
                                  .arg(context.data().profile() + 1)

@@ -68,7 +68,9 @@ int runImport(Context& context, QStringList args)
         return ExitDeviceError;
     // Everything is checked before the first write: a file refused leaves the device as it was.
     const QJSValue plan =
-        context.codec.call(QStringLiteral("plan"), {context.codec.value(*file), limits});
+        context.codec.call(QStringLiteral("plan"),
+                           {context.codec.value(*file), limits,
+                            context.codec.value(context.data().storedMacros(device->product))});
     const QString error = ScriptCodec::errorOf(plan);
     if (!error.isEmpty())
         return context.console.fail(ExitUsage, QStringLiteral("%1: %2").arg(args.at(0), error));

@@ -9,39 +9,40 @@
 #include <unistd.h>
 #endif
 
-static QString lockName()
+// `user` tells the users apart in a shared folder.
+static QString lockName(const QString& user)
 {
     const QString virtualBus = qEnvironmentVariable("QUILLEX_SIM_SOCKET");
     if (virtualBus.isEmpty())
-        return QStringLiteral("quillex-devices.lock");
+        return QStringLiteral("quillex-devices%1.lock").arg(user);
     // However the socket is spelled, one bus is one lock.
     const QFileInfo socket(virtualBus);
     const QString canonical = socket.canonicalFilePath().isEmpty()
                                   ? QDir::cleanPath(socket.absoluteFilePath())
                                   : socket.canonicalFilePath();
-    return QStringLiteral("quillex-devices-%1.lock")
-        .arg(QString::fromLatin1(
-            QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1)
-                .toHex()
-                .left(16)));
+    return QStringLiteral("quillex-devices%1-%2.lock")
+        .arg(user, QString::fromLatin1(
+                       QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1)
+                           .toHex()
+                           .left(16)));
 }
 
 static QString lockPath()
 {
-    // The per-user runtime folder: shared by all of one user's programs, gone at log-out. Where
-    // the system keeps one for the user, it is used whatever the environment says, so that a
-    // program started with another XDG_RUNTIME_DIR still meets the others.
-    QString folder;
+    // One place per user whatever the environment says: a program started with another
+    // XDG_RUNTIME_DIR (or none) must still meet the others. The system's runtime folder of the
+    // user where there is one, else /tmp; a name someone else took there leaves no lock to take,
+    // which DeviceLock reports as unusable rather than as held.
 #ifdef Q_OS_UNIX
     const QString system = QStringLiteral("/run/user/%1").arg(getuid());
-    if (QFileInfo(system).isDir() && QFileInfo(system).ownerId() == getuid())
-        folder = system;
+    const QFileInfo runtime(system);
+    if (runtime.isDir() && runtime.ownerId() == getuid())
+        return system + QLatin1Char('/') + lockName(QString());
+    return QStringLiteral("/tmp/") + lockName(QStringLiteral("-%1").arg(getuid()));
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QLatin1Char('/') +
+           lockName(QString());
 #endif
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QLatin1Char('/') + lockName();
 }
 
 DeviceLock::DeviceLock() : file(lockPath())

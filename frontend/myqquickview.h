@@ -72,10 +72,11 @@ public slots:
     // Settings files (settingsexchange.cpp). The file the user picks in a save or open dialog
     // titled `caption`, listing `filterName` (*.json) files; empty when cancelled.
     QString chooseSettingsFile(bool forSaving, QString caption, QString filterName);
-    // { text } of the file at `path`, or { error: "unreadable", reason } or { error: "tooLarge" }.
+    // { text } of the file at `path`, or { error, reason }: error "missing", "notRegular",
+    // "tooLarge", or "failed" with the system's reason.
     QVariantMap readSettingsFile(QString path);
-    // Writes `text` as the whole file or leaves it as it was; empty, or why it failed.
-    QString writeSettingsFile(QString path, QString text);
+    // Writes `text` as the whole file or leaves it as it was: {}, or { error, reason } as above.
+    QVariantMap writeSettingsFile(QString path, QString text);
     // [{ number, actions }] stored for device `strID`'s current profile; that profile's file is
     // then the one setOtherProperty stores into.
     QVariantList storedMacros(QString strID);

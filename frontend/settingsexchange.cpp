@@ -5,8 +5,9 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 QString myQQuickView::chooseSettingsFile(bool forSaving, QString caption, QString filterName)
 {
@@ -23,30 +24,46 @@ QString myQQuickView::chooseSettingsFile(bool forSaving, QString caption, QStrin
     return dialog.selectedFiles().constFirst();
 }
 
+// Why a file cannot be used: "missing" and "notRegular" for the scene's own words, "tooLarge", or
+// "failed" with the system's reason.
+static QVariantMap fileProblem(const QString& problem, const QString& reason = QString())
+{
+    return {{QStringLiteral("error"), problem}, {QStringLiteral("reason"), reason}};
+}
+
 QVariantMap myQQuickView::readSettingsFile(QString path)
 {
     // Never a pipe or a device: the window would wait on it for as long as nobody writes.
-    const QFileInfo file(path);
-    if (!file.isFile() || !file.isReadable())
-        return {{QStringLiteral("error"), QStringLiteral("unreadable")},
-                {QStringLiteral("reason"), file.exists() ? QStringLiteral("not a readable file")
-                                                         : QStringLiteral("no such file")}};
-    if (file.size() > kSettingsDocumentMaxBytes)
-        return {{QStringLiteral("error"), QStringLiteral("tooLarge")}};
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fileProblem(QStringLiteral("missing"));
+    if (!info.isFile())
+        return fileProblem(QStringLiteral("notRegular"));
+    if (info.size() > kSettingsDocumentMaxBytes)
+        return fileProblem(QStringLiteral("tooLarge"));
     const std::optional<QByteArray> bytes =
         boundedfile::readRegularFile(path, kSettingsDocumentMaxBytes);
-    if (!bytes)
-        return {{QStringLiteral("error"), QStringLiteral("unreadable")},
-                {QStringLiteral("reason"), QStringLiteral("not a readable file")}};
+    if (!bytes) {
+        QFile file(path);
+        return fileProblem(QStringLiteral("failed"),
+                           file.open(QIODevice::ReadOnly) ? QString() : file.errorString());
+    }
     return {{QStringLiteral("text"), QString::fromUtf8(*bytes)}};
 }
 
-QString myQQuickView::writeSettingsFile(QString path, QString text)
+QVariantMap myQQuickView::writeSettingsFile(QString path, QString text)
 {
-    const QString problem = writeSettingsDocument(path, text.toUtf8());
-    if (!problem.isEmpty())
-        qDebug() << "settings file not written:" << path << problem;
-    return problem;
+    QString failure;
+    switch (writeSettingsDocument(path, text.toUtf8(), &failure)) {
+    case DocumentWrite::Written:
+        return {};
+    case DocumentWrite::NotRegularFile:
+        return fileProblem(QStringLiteral("notRegular"));
+    case DocumentWrite::Failed:
+        break;
+    }
+    qDebug() << "settings file not written:" << path << failure;
+    return fileProblem(QStringLiteral("failed"), failure);
 }
 
 QVariantList myQQuickView::storedMacros(QString strID)

@@ -44,13 +44,14 @@ BoundedSettingsFile boundedSettingsFile(const QString& path, qint64 maxBytes)
     return {path + QStringLiteral(".unread"), QString()};
 }
 
-QString writeSettingsDocument(const QString& path, const QByteArray& bytes)
+DocumentWrite writeSettingsDocument(const QString& path, const QByteArray& bytes, QString* failure)
 {
     const QFileInfo target(path);
     if (target.exists() && !target.isFile())
-        return QStringLiteral("not a regular file");
+        return DocumentWrite::NotRegularFile;
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return QString();
-    return file.errorString();
+        return DocumentWrite::Written;
+    *failure = file.errorString();
+    return DocumentWrite::Failed;
 }

@@ -26,6 +26,7 @@ struct BoundedSettingsFile {
 // beside it, so nothing of it is read or overwritten.
 BoundedSettingsFile boundedSettingsFile(const QString& path, qint64 maxBytes);
 
-// Writes a settings document to `path` whole or not at all; empty on success, else why not. A
-// folder, a device or a pipe named there is refused: putting a file in its place would destroy it.
-QString writeSettingsDocument(const QString& path, const QByteArray& bytes);
+enum class DocumentWrite { Written, NotRegularFile, Failed };
+// Writes a settings document to `path` whole or not at all. A folder, a device or a pipe named
+// there is refused: putting a file in its place would destroy it. On Failed, `failure` says why.
+DocumentWrite writeSettingsDocument(const QString& path, const QByteArray& bytes, QString* failure);

@@ -107,6 +107,15 @@ Item {
         return main.lang(fileLang, i)
     }
 
+    // Why a file could not be used, in the user's language where the program knows the reason.
+    function fileProblem(result) {
+        if (result.error === "notRegular")
+            return fileTxt(17)
+        if (result.error === "missing")
+            return fileTxt(18)
+        return result.reason
+    }
+
     // The open device's tables as it holds them now, or null after saying they could not be read.
     function readTables() {
         var t0 = main.numbers(ui_View.syncFwData_Table0())
@@ -136,9 +145,9 @@ Item {
             ui_Ctl.msgbox(fileTxt(2), fileTxt(7).arg(made.error), true)
             return
         }
-        var problem = ui_View.writeSettingsFile(path, JSON.stringify(made.document, null, 4) + "\n")
-        if (problem !== "")
-            ui_Ctl.msgbox(fileTxt(2), fileTxt(6).arg(path).arg(problem), true)
+        var written = ui_View.writeSettingsFile(path, JSON.stringify(made.document, null, 4) + "\n")
+        if (written.error)
+            ui_Ctl.msgbox(fileTxt(2), fileTxt(6).arg(path).arg(fileProblem(written)), true)
         else
             ui_Ctl.msgbox(fileTxt(2), fileTxt(5).arg(currentProfile + 1).arg(path), false)
     }
@@ -150,7 +159,7 @@ Item {
         if (file.error === "tooLarge")
             return { error: fileTxt(11) }
         if (file.error)
-            return { error: fileTxt(10).arg(file.reason) }
+            return { error: fileTxt(10).arg(fileProblem(file)) }
         var doc
         try {
             doc = JSON.parse(file.text)
@@ -158,7 +167,8 @@ Item {
             return { error: fileTxt(12).arg(e.message) }
         }
         var result = Settings.plan(doc, Settings.deviceLimits(tables.t1, main.mouseOnlineDev,
-                                                              main.dongleOnlineDev))
+                                                              main.dongleOnlineDev),
+                                   ui_View.storedMacros(main.deviceStr))
         result.document = doc
         return result
     }

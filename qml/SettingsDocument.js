@@ -197,8 +197,11 @@ var topMembers = ["format", "version", "reportRate", "dpi", "sensor", "power", "
                   "buttons", "macros"]
 
 // { writes, macros } for the open device, or { error } naming the first field refused. writes are
-// hid_Send8ByteData argument lists; macros are [{ number, actions }] to store and upload.
-function plan(doc, limits) {
+// hid_Send8ByteData argument lists; macros are [{ number, actions }] to store and upload. With
+// `stored` (the macros stored for the profile, as [{ number, actions }]), a button must play a
+// macro the file or the store holds, and stored ones the file lacks are sent along, as the key
+// page sends a macro with its button.
+function plan(doc, limits, stored) {
     if (!isObject(doc))
         return refusal("document", "not a settings file")
     if (doc.format !== FORMAT)
@@ -297,7 +300,27 @@ function plan(doc, limits) {
     var macros = checkMacros(doc.macros)
     if (failed(macros))
         return macros
+    if (Array.isArray(stored))
+        macros = withPlayedMacros(doc.buttons, macros, stored)
+    if (failed(macros))
+        return macros
     return { writes: w, macros: macros }
+}
+
+function withPlayedMacros(buttons, macros, stored) {
+    var sent = macros.slice()
+    var has = function (list, n) { return list.some(function (m) { return m.number === n }) }
+    for (var b = 0; b < buttons.length; ++b) {
+        var n = macroOf(buttons[b])
+        if (n === 0 || has(sent, n))
+            continue
+        var kept = stored.filter(function (m) { return m.number === n })
+        if (kept.length === 0)
+            return refusal("buttons[" + b + "]", "plays macro " + n
+                           + ", which neither the file nor this profile holds")
+        sent.push(kept[0])
+    }
+    return sent
 }
 
 // [{ number, actions }], each number once, or a refusal.

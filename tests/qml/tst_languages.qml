@@ -5,7 +5,7 @@ import QtTest 1.2
 TestCase {
     name: "Languages"
     readonly property var sections: ({ PageMain: 30, PageSystem: 19, PageKey: 41, PageMacro: 24, PageLight: 20, PageUpdate: 22,
-                                       Tray: 5, SettingsFile: 17 })
+                                       Tray: 5, SettingsFile: 19 })
     readonly property var codes: ["0", "1", "2"]
 
     function test_every_section_is_complete() {
