@@ -95,6 +95,23 @@ protected:
     std::unique_ptr<Widget> widget;
 
     myQQuickView* view() const { return widget->uiCtl->quickView(); }
+    // The profile file of the open device's first profile, and the macros stored in it.
+    QString profilePath() const
+    {
+        return root.path() + QStringLiteral("/modules/P-") +
+               view()->rootObject()->property("deviceStr").toString() +
+               QStringLiteral("/profile0.ini");
+    }
+    QString stored(int index) const
+    {
+        QSettings profile(profilePath(), QSettings::IniFormat);
+        return profile.value(QStringLiteral("Macro/") + QString::number(index)).toString();
+    }
+    void store(int index, const QString& text) const
+    {
+        QSettings profile(profilePath(), QSettings::IniFormat);
+        profile.setValue(QStringLiteral("Macro/") + QString::number(index), text);
+    }
     QQuickItem* item(const QString& name) const { return findVisible(view()->rootObject(), name); }
     // The index a list shows; -2 while the list is not visible.
     int shown(const QString& list) const

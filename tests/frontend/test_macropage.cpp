@@ -41,22 +41,6 @@ class TestMacroPage : public scenetesting::SceneTest
     QQuickItem* page() const { return scene()->property("pageMacro").value<QQuickItem*>(); }
     bool recording() const { return page()->property("recording").toBool(); }
 
-    QString profilePath() const
-    {
-        return root.path() + QStringLiteral("/modules/P-") +
-               scene()->property("deviceStr").toString() + QStringLiteral("/profile0.ini");
-    }
-    QString stored(int index) const
-    {
-        QSettings profile(profilePath(), QSettings::IniFormat);
-        return profile.value(QStringLiteral("Macro/") + QString::number(index)).toString();
-    }
-    void store(int index, const QString& text) const
-    {
-        QSettings profile(profilePath(), QSettings::IniFormat);
-        profile.setValue(QStringLiteral("Macro/") + QString::number(index), text);
-    }
-
     // The texts of the action list, as shown.
     QStringList shownActions() const
     {

@@ -84,22 +84,6 @@ class TestSettingsFile : public scenetesting::SceneTest
 {
     Q_OBJECT
 
-    QString profilePath() const
-    {
-        return root.path() + QStringLiteral("/modules/P-") +
-               view()->rootObject()->property("deviceStr").toString() +
-               QStringLiteral("/profile0.ini");
-    }
-    QString stored(int index) const
-    {
-        QSettings profile(profilePath(), QSettings::IniFormat);
-        return profile.value(QStringLiteral("Macro/") + QString::number(index)).toString();
-    }
-    void store(int index, const QString& text) const
-    {
-        QSettings profile(profilePath(), QSettings::IniFormat);
-        profile.setValue(QStringLiteral("Macro/") + QString::number(index), text);
-    }
     // A file of this case alone: a save dialog would ask before replacing one.
     QString settingsPath() const
     {
