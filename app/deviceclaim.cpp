@@ -22,7 +22,7 @@ QString languageCode()
     const QString path = modulesDir() + QStringLiteral("/apConfig.ini");
     const QSettings settings(fitsSizeBound(path, kAppSettingsMaxBytes) ? path : QString(),
                              QSettings::IniFormat);
-    const QVariantList list = settings.value(QStringLiteral("Setting/data")).toList();
+    const QVariantList list = settingsList(settings.value(QStringLiteral("Setting/data")));
     return QString::number(list.value(kLanguageElement, 2).toInt());
 }
 } // namespace

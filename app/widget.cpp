@@ -156,14 +156,13 @@ void Widget::listenForBattery()
 {
     if (hidThread.hid_ListensTo(hidThread.curDevIndex))
         return;
-    // Catalog types end in "_M…" for a mouse and "_D…" for a receiver; the mouse goes first, as
-    // the window opens it first.
+    // The mouse goes first, as the window opens it first.
     int entry = -1;
     for (int i = 0; i < hidThread.devList.size(); ++i) {
         const DevInfo& d = hidThread.devList.at(i);
         if (d.commandPath.isEmpty())
             continue;
-        const bool mouse = d.type.section(QLatin1Char('_'), -1).startsWith(QLatin1Char('M'));
+        const bool mouse = !isReceiverEntry(d);
         if (entry < 0 || mouse)
             entry = i;
         if (mouse)

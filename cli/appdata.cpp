@@ -15,15 +15,6 @@ static QString appSettingsPath()
     return modulesDir() + QStringLiteral("/apConfig.ini");
 }
 
-// The INI backend returns a single value without commas as plain text, not as a list.
-static QVariantList settingList(const QSettings& settings)
-{
-    const QVariant value = settings.value(kSettingList);
-    if (value.type() == QVariant::String)
-        return value.toString().isEmpty() ? QVariantList() : QVariantList{value};
-    return value.toList();
-}
-
 AppData::AppData()
 {
     // The window's data folder is named after the window.
@@ -37,14 +28,14 @@ int AppData::profile() const
 {
     const QSettings settings(boundedSettingsFile(appSettingsPath(), kAppSettingsMaxBytes).path,
                              QSettings::IniFormat);
-    return settingList(settings).value(kProfileElement, 0).toInt();
+    return settingsList(settings.value(kSettingList)).value(kProfileElement, 0).toInt();
 }
 
 bool AppData::setProfile(int profile)
 {
     QSettings settings(boundedSettingsFile(appSettingsPath(), kAppSettingsMaxBytes).path,
                        QSettings::IniFormat);
-    QVariantList list = settingList(settings);
+    QVariantList list = settingsList(settings.value(kSettingList));
     while (list.size() <= kProfileElement)
         list.append(0);
     list[kProfileElement] = profile;

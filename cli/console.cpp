@@ -33,9 +33,14 @@ void Console::document(const QJsonValue& value) const
     std::fflush(stdout);
 }
 
-int Console::fail(int code, const QString& text) const
+void Console::say(const QString& text) const
 {
     std::fputs(qPrintable(QStringLiteral("quillexctl: ") + text + QLatin1Char('\n')), stderr);
+}
+
+int Console::fail(int code, const QString& text) const
+{
+    say(text);
     return code;
 }
 

@@ -23,7 +23,9 @@ public:
 
     void line(const QString& text) const;
     void document(const QJsonValue& value) const;
-    // "quillexctl: <text>" on standard error; returns `code` for the caller to end with.
+    // "quillexctl: <text>" on standard error.
+    void say(const QString& text) const;
+    // The same, for a failure; returns `code` for the caller to end with.
     int fail(int code, const QString& text) const;
     // Redraws the progress line on a terminal, or prints a plain line otherwise.
     void progress(const QString& step, uint percent) const;

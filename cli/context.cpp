@@ -15,7 +15,7 @@ bool Context::open()
     DeviceLock::Result result = lock->tryLock(0);
     const QString self = QCoreApplication::applicationName();
     if (result == DeviceLock::Held && lock->holder() == self) {
-        console.fail(ExitOk, QStringLiteral("waiting for another quillexctl to finish"));
+        console.say(QStringLiteral("waiting for another quillexctl to finish"));
         result = lock->tryLock(kLockWaitMs);
     }
     if (result == DeviceLock::Held) {

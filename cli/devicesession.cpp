@@ -10,11 +10,8 @@ DeviceSession::DeviceSession()
         const DevInfo& d = entries.at(i);
         if (d.commandPath.isEmpty())
             continue;
-        // Catalog types read "<device>_<M|D><1K|8K>".
-        const QStringList parts = d.type.split(QLatin1Char('_'), Qt::SkipEmptyParts);
-        const QString kind = parts.value(1);
-        online.append({i, parts.value(0), kind.startsWith(QLatin1Char('D')),
-                       kind.endsWith(QLatin1String("1K")), d.releaseNumber});
+        online.append({i, d.type.section(QLatin1Char('_'), 0, 0), isReceiverEntry(d), is1KEntry(d),
+                       d.releaseNumber});
     }
 }
 

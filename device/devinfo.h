@@ -17,3 +17,17 @@ struct DevInfo {
     QString commandPath;
     QString eventPath;
 };
+
+// Catalog types read "<device>_<M|D><8K|1K>": a mouse or a receiver, of the 8K or the 1K family.
+inline QString catalogKind(const DevInfo& d)
+{
+    return d.type.section(QLatin1Char('_'), -1);
+}
+inline bool isReceiverEntry(const DevInfo& d)
+{
+    return catalogKind(d).startsWith(QLatin1Char('D'));
+}
+inline bool is1KEntry(const DevInfo& d)
+{
+    return catalogKind(d).endsWith(QLatin1String("1K"));
+}

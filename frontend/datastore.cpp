@@ -16,14 +16,6 @@ static QVariant element(const QVariantList& list, int index)
     return index < list.size() ? list.at(index) : QVariant(0);
 }
 
-// The INI backend returns a single value without commas as plain text, not as a list.
-static QVariantList asList(const QVariant& value)
-{
-    if (value.type() == QVariant::String)
-        return value.toString().isEmpty() ? QVariantList() : QVariantList{value};
-    return value.toList();
-}
-
 bool myQQuickView::saveAppDataList(QVariant key, QVariantList tmpdatalist, QVariant mode)
 {
     switch (mode.toUInt()) {
@@ -61,7 +53,7 @@ void myQQuickView::reportIfUnsaved()
 
 QVariantList myQQuickView::getAppDataList(QVariant key)
 {
-    QVariantList list = asList(appSettings->value(key.toString()));
+    QVariantList list = settingsList(appSettings->value(key.toString()));
     while (list.size() < settingCount)
         list.append(0);
     closeToTray = list.at(HideToTray).toUInt() == 1;

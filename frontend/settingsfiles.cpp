@@ -44,6 +44,13 @@ BoundedSettingsFile boundedSettingsFile(const QString& path, qint64 maxBytes)
     return {path + QStringLiteral(".unread"), QString()};
 }
 
+QVariantList settingsList(const QVariant& value)
+{
+    if (value.type() == QVariant::String)
+        return value.toString().isEmpty() ? QVariantList() : QVariantList{value};
+    return value.toList();
+}
+
 DocumentWrite writeSettingsDocument(const QString& path, const QByteArray& bytes, QString* failure)
 {
     const QFileInfo target(path);

@@ -4,6 +4,7 @@
 // value is looked up. Each bound is far above anything the app or its shipped files hold.
 
 #include <QString>
+#include <QVariantList>
 
 constexpr qint64 kAppSettingsMaxBytes = 64 * 1024;
 // Ten stored macros at their size bound, with the INI escapes, fit with room to spare.
@@ -25,6 +26,10 @@ struct BoundedSettingsFile {
 // copies are kept) and the settings start empty. Where it cannot be moved, the path to open is
 // beside it, so nothing of it is read or overwritten.
 BoundedSettingsFile boundedSettingsFile(const QString& path, qint64 maxBytes);
+
+// A list as stored in a settings file. The INI backend returns a single value without commas as
+// plain text, not as a list.
+QVariantList settingsList(const QVariant& value);
 
 enum class DocumentWrite { Written, NotRegularFile, Failed };
 // Writes a settings document to `path` whole or not at all. A folder, a device or a pipe named

@@ -36,11 +36,6 @@ function fixedActions() {
     return l
 }
 
-function actionNames() {
-    return fixedActions().map(function (a) { return a[0] }).concat(["keys:HH[+HH[+HH]]",
-                                                                     "macro:N", "macro:N:repeat"])
-}
-
 // The slot text of an action name, or "" for a name that is not one.
 function actionSlot(name) {
     if (typeof name !== "string")
